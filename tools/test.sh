@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: once optimised, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Installs what it needs first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/install-deps.sh cmake make g++ qtbase5-dev libgtest-dev libbenchmark-dev locales
+
+# The engine must read and print numbers the same under a locale with a decimal comma.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
+
+export QT_QPA_PLATFORM=offscreen
+jobs=2
+
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/release -j"$jobs"
+(cd build/release && ctest --output-on-failure -j"$jobs")
+
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVF_SANITIZE=ON \
+    -DVF_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build build/sanitize -j"$jobs"
+cd build/sanitize
+ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --output-on-failure -j"$jobs"
