@@ -1,0 +1,51 @@
+#pragma once
+
+#include "parser.h"
+
+// A number.
+class Constant final : public Parser
+{
+public:
+    explicit Constant(double value);
+
+    double Evaluate() const override { return value; }
+    bool IsLiteral() const override;
+    bool IsConstant() const override;
+    int16_t Precedence() const override;
+    char* Print() const override;
+    Parser* Derivative(const char* wrt, const IndependentSet* independents) const override;
+    Parser* Clone() const override;
+    bool DiffersFrom(const Parser* other) const override;
+    bool IsSameAs(const Parser* other) const override;
+
+    double value;
+};
+
+// A named value read through the value slot that its expression object keeps for it.
+class Variable final : public Parser
+{
+public:
+    // Unattached, for copies and derivatives.
+    explicit Variable(const char* name);
+    // The span's characters are the name; registers it with the span's owner when there is one.
+    explicit Variable(const TextSpan& span);
+    ~Variable() override;
+
+    double Evaluate() const override;
+    bool IsConstant() const override;
+    int16_t Precedence() const override;
+    void Attach(FunctionInterpreter* owner) override;
+    char* Print() const override;
+    Parser* Derivative(const char* wrt, const IndependentSet* independents) const override;
+    Parser* Clone() const override;
+    bool DiffersFrom(const Parser* other) const override;
+    bool IsSameAs(const Parser* other) const override;
+
+    const char* Name() const { return name; }
+    int Index() const { return index; }
+
+private:
+    FunctionInterpreter* owner = nullptr;
+    int index = -1;
+    char* name = nullptr;
+};
