@@ -66,9 +66,9 @@ bool FunctionInterpreter::IsLiteral() const
     return false;
 }
 
-bool FunctionInterpreter::IsConstant() const
+bool FunctionInterpreter::ConstantWhen(ConstantTest isConstant) const
 {
-    return !root || root->IsConstant();
+    return !root || isConstant(root);
 }
 
 int16_t FunctionInterpreter::Precedence() const
@@ -92,21 +92,18 @@ void FunctionInterpreter::Simplify()
 {
     if (!root) return;
     root->Simplify(); // may replace the root: read it again below
-    if (root->IsConstant() && !root->IsLiteral()) {
+    if (!root->IsLiteral() && root->IsConstantOnceSimplified()) {
         const double value = root->Evaluate();
         if (Parser* folded = new (std::nothrow) Constant(value)) ReplaceChild(root, folded);
     }
     root->Attach(this);
 }
 
-char* FunctionInterpreter::Print() const
+void FunctionInterpreter::PrintTo(std::string& out) const
 {
     if (!root) RaiseError(kEmptyExpression, -1, -1);
-    const PrintedText tree(root->Print());
-    const size_t size = std::strlen(tree.get()) + 3;
-    char* text = new char[size];
-    std::snprintf(text, size, "= %s", tree.get());
-    return text;
+    out += "= ";
+    root->PrintTo(out);
 }
 
 Parser* FunctionInterpreter::Derivative(const char* wrt, const IndependentSet* independents) const
@@ -121,16 +118,10 @@ Parser* FunctionInterpreter::Clone() const
     RaiseError(kNoDerivative, -1, -1);
 }
 
-bool FunctionInterpreter::DiffersFrom(const Parser* other) const
-{
-    if (!root || !other || typeid(*root) != typeid(*other)) return true;
-    return root->DiffersFrom(other);
-}
-
-bool FunctionInterpreter::IsSameAs(const Parser* other) const
+bool FunctionInterpreter::SameWhen(const Parser* other, ConstantTest isConstant) const
 {
     if (!root || !other || typeid(*root) != typeid(*other)) return false;
-    return root->IsSameAs(other);
+    return root->SameWhen(other, isConstant);
 }
 
 Parser* FunctionInterpreter::CopyTree() const

@@ -30,16 +30,15 @@ public:
 
     double Evaluate() const override;
     bool IsLiteral() const override;
-    bool IsConstant() const override;
     int16_t Precedence() const override;
     bool ReplaceChild(Parser* old, Parser* replacement) override;
     void Attach(FunctionInterpreter* owner) override;
     void Simplify() override;
-    char* Print() const override;
+    void PrintTo(std::string& out) const override;
     Parser* Derivative(const char* wrt, const IndependentSet* independents) const override;
     Parser* Clone() const override;
-    bool DiffersFrom(const Parser* other) const override;
-    bool IsSameAs(const Parser* other) const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
+    bool SameWhen(const Parser* other, ConstantTest isConstant) const override;
 
     // A copy of the tree, owned by the caller.
     Parser* CopyTree() const;

@@ -19,14 +19,13 @@ int32_t IntegerView(double value)
 
 namespace {
 
-// "%s( %s )" of a keyword and an operand's printed text, as a new[] string.
-char* PrintCall(const char* keyword, const Parser* operand)
+// "KEYWORD( operand )"; a missing operand leaves two blanks between the parentheses.
+void PrintCall(std::string& out, const char* keyword, const Parser* operand)
 {
-    const PrintedText inner(operand ? operand->Print() : CopyText(""));
-    const size_t size = std::strlen(inner.get()) + std::strlen(keyword) + 5;
-    char* text = new char[size];
-    std::snprintf(text, size, "%s( %s )", keyword, inner.get());
-    return text;
+    out += keyword;
+    out += "( ";
+    if (operand) operand->PrintTo(out);
+    out += " )";
 }
 
 bool SameClass(const Parser* a, const Parser* b)
@@ -63,9 +62,9 @@ double FunctionParser::Evaluate() const
     return argument->Evaluate();
 }
 
-bool FunctionParser::IsConstant() const
+bool FunctionParser::ConstantWhen(ConstantTest isConstant) const
 {
-    return argument->IsConstant();
+    return isConstant(argument);
 }
 
 int16_t FunctionParser::Precedence() const
@@ -90,15 +89,15 @@ void FunctionParser::Attach(FunctionInterpreter* owner)
 void FunctionParser::Simplify()
 {
     argument->Simplify(); // may replace the operand: read it again below
-    if (!argument->IsConstant() || argument->IsLiteral()) return;
+    if (argument->IsLiteral() || !argument->IsConstantOnceSimplified()) return;
     const double value = argument->Evaluate();
     Parser* folded = new (std::nothrow) Constant(value);
     if (folded) ReplaceChild(argument, folded);
 }
 
-char* FunctionParser::Print() const
+void FunctionParser::PrintTo(std::string& out) const
 {
-    return PrintCall(kFunctionNames[FunctionCode()], argument);
+    PrintCall(out, kFunctionNames[FunctionCode()], argument);
 }
 
 Parser* FunctionParser::Clone() const
@@ -109,19 +108,14 @@ Parser* FunctionParser::Clone() const
     return node;
 }
 
-bool FunctionParser::DiffersFrom(const Parser* other) const
-{
-    return !IsSameAs(other); // every node answers the two questions as exact opposites
-}
-
-bool FunctionParser::IsSameAs(const Parser* other) const
+bool FunctionParser::SameWhen(const Parser* other, ConstantTest isConstant) const
 {
     if (!SameClass(this, other)) return false;
-    const bool constant = IsConstant();
-    const bool otherConstant = other->IsConstant();
+    const bool constant = isConstant(this);
+    const bool otherConstant = isConstant(other);
     if (constant && otherConstant) return Evaluate() == other->Evaluate();
     if (constant || otherConstant) return false;
-    return argument->IsSameAs(static_cast<const FunctionParser*>(other)->argument);
+    return argument->SameWhen(static_cast<const FunctionParser*>(other)->argument, isConstant);
 }
 
 int FunctionParser::FunctionCode() const
@@ -522,14 +516,7 @@ Parser* HCotFunction::Derivative(const char* wrt, const IndependentSet* independ
 
 RandomFunction::RandomFunction(Parser* operand)
 {
-    if (!operand) return;
-    if (operand->IsConstant()) {
-        scale = operand->Evaluate(); // a failure here leaves the operand with the caller
-        delete operand;
-        return;
-    }
-    argument = operand;
-    argument->parent = this;
+    if (operand) AdoptOrFold(operand);
 }
 
 RandomFunction::RandomFunction(TextSpan& span)
@@ -538,14 +525,9 @@ RandomFunction::RandomFunction(TextSpan& span)
     if (span.IsEmpty()) return; // RAND(): a draw from [0, 1]
     Parser* parsed = nullptr;
     Parse(span, &parsed);
-    argument = parsed;
-    argument->parent = this;
-    try {
-        FoldConstantArgument();
-    } catch (...) {
-        delete argument;
-        throw;
-    }
+    NodePtr operand(parsed);
+    AdoptOrFold(operand.get());
+    operand.release();
 }
 
 RandomFunction::~RandomFunction()
@@ -553,12 +535,15 @@ RandomFunction::~RandomFunction()
     delete argument;
 }
 
-void RandomFunction::FoldConstantArgument()
+void RandomFunction::AdoptOrFold(Parser* operand)
 {
-    if (!argument->IsConstant()) return;
-    scale = argument->Evaluate();
-    delete argument;
-    argument = nullptr;
+    if (operand->IsConstant()) {
+        scale = operand->Evaluate(); // a failure here leaves the operand with the caller
+        delete operand;
+        return;
+    }
+    argument = operand;
+    argument->parent = this;
 }
 
 double RandomFunction::Evaluate() const
@@ -569,7 +554,7 @@ double RandomFunction::Evaluate() const
     return (draw * s) * 3.051850947599719e-05;
 }
 
-bool RandomFunction::IsConstant() const
+bool RandomFunction::ConstantWhen(ConstantTest) const
 {
     return false;
 }
@@ -593,9 +578,9 @@ void RandomFunction::Attach(FunctionInterpreter* owner)
     if (argument) argument->Attach(owner);
 }
 
-char* RandomFunction::Print() const
+void RandomFunction::PrintTo(std::string& out) const
 {
-    return PrintCall(kFunctionNames[kFnRand], argument);
+    PrintCall(out, kFunctionNames[kFnRand], argument);
 }
 
 Parser* RandomFunction::Clone() const
@@ -604,12 +589,8 @@ Parser* RandomFunction::Clone() const
     return BuildFunction<RandomFunction>(std::move(operand)).release();
 }
 
-bool RandomFunction::DiffersFrom(const Parser*) const
-{
-    return true;
-}
-
-bool RandomFunction::IsSameAs(const Parser*) const
+// Two draws are never the same, so a RAND node differs even from itself.
+bool RandomFunction::SameWhen(const Parser*, ConstantTest) const
 {
     return false;
 }

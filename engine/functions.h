@@ -15,15 +15,14 @@ public:
     ~FunctionParser() override;
 
     double Evaluate() const override;
-    bool IsConstant() const override;
     int16_t Precedence() const override;
     bool ReplaceChild(Parser* old, Parser* replacement) override;
     void Attach(FunctionInterpreter* owner) override;
     void Simplify() override;
-    char* Print() const override;
+    void PrintTo(std::string& out) const override;
     Parser* Clone() const override;
-    bool DiffersFrom(const Parser* other) const override;
-    bool IsSameAs(const Parser* other) const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
+    bool SameWhen(const Parser* other, ConstantTest isConstant) const override;
 
     virtual int FunctionCode() const;
 
@@ -295,20 +294,21 @@ public:
     ~RandomFunction() override;
 
     double Evaluate() const override;
-    bool IsConstant() const override;
     int16_t Precedence() const override;
     bool ReplaceChild(Parser* old, Parser* replacement) override;
     void Attach(FunctionInterpreter* owner) override;
-    char* Print() const override;
+    void PrintTo(std::string& out) const override;
     Parser* Clone() const override;
-    bool DiffersFrom(const Parser* other) const override;
-    bool IsSameAs(const Parser* other) const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
+    bool SameWhen(const Parser* other, ConstantTest isConstant) const override;
 
     Parser* argument = nullptr;
     double scale = 1.0;
 
 private:
-    void FoldConstantArgument();
+    // Takes `operand` over, or folds it into `scale` when it is constant; when its evaluation
+    // fails the operand stays the caller's.
+    void AdoptOrFold(Parser* operand);
 };
 
 // The 32-bit integer view of a double used by "%", "&", "|", "!&" and "~": truncation toward

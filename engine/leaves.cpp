@@ -18,7 +18,7 @@ bool Constant::IsLiteral() const
     return true;
 }
 
-bool Constant::IsConstant() const
+bool Constant::ConstantWhen(ConstantTest) const
 {
     return true;
 }
@@ -28,14 +28,13 @@ int16_t Constant::Precedence() const
     return kLeafPrecedence;
 }
 
-char* Constant::Print() const
+void Constant::PrintTo(std::string& out) const
 {
     // "%1.3g" as the C locale writes it, whatever the process locale is: 0.5 never becomes "0,5".
-    constexpr size_t kSize = 16;
-    char* text = new char[kSize];
-    const auto result = std::to_chars(text, text + kSize - 1, value, std::chars_format::general, 3);
-    *result.ptr = '\0';
-    return text;
+    char text[16];
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 3);
+    out.append(text, result.ptr);
 }
 
 Parser* Constant::Derivative(const char*, const IndependentSet*) const
@@ -48,12 +47,7 @@ Parser* Constant::Clone() const
     return new Constant(value);
 }
 
-bool Constant::DiffersFrom(const Parser* other) const
-{
-    return !IsSameAs(other);
-}
-
-bool Constant::IsSameAs(const Parser* other) const
+bool Constant::SameWhen(const Parser* other, ConstantTest) const
 {
     return other && typeid(*other) == typeid(Constant) && other->Evaluate() == value;
 }
@@ -88,7 +82,7 @@ double Variable::Evaluate() const
     return *slot;
 }
 
-bool Variable::IsConstant() const
+bool Variable::ConstantWhen(ConstantTest) const
 {
     return false;
 }
@@ -104,9 +98,9 @@ void Variable::Attach(FunctionInterpreter* newOwner)
     index = owner && name ? owner->FindOrAddVariable(name) : -1;
 }
 
-char* Variable::Print() const
+void Variable::PrintTo(std::string& out) const
 {
-    return CopyText(name ? name : "variable name???");
+    out += name ? name : "variable name???";
 }
 
 Parser* Variable::Derivative(const char* wrt, const IndependentSet* independents) const
@@ -126,12 +120,7 @@ Parser* Variable::Clone() const
     return new Variable(name);
 }
 
-bool Variable::DiffersFrom(const Parser* other) const
-{
-    return !IsSameAs(other);
-}
-
-bool Variable::IsSameAs(const Parser* other) const
+bool Variable::SameWhen(const Parser* other, ConstantTest) const
 {
     if (!other || typeid(*other) != typeid(Variable)) return false;
     const char* otherName = static_cast<const Variable*>(other)->name;

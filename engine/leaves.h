@@ -10,13 +10,12 @@ public:
 
     double Evaluate() const override { return value; }
     bool IsLiteral() const override;
-    bool IsConstant() const override;
     int16_t Precedence() const override;
-    char* Print() const override;
+    void PrintTo(std::string& out) const override;
     Parser* Derivative(const char* wrt, const IndependentSet* independents) const override;
     Parser* Clone() const override;
-    bool DiffersFrom(const Parser* other) const override;
-    bool IsSameAs(const Parser* other) const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
+    bool SameWhen(const Parser* other, ConstantTest isConstant) const override;
 
     double value;
 };
@@ -32,14 +31,13 @@ public:
     ~Variable() override;
 
     double Evaluate() const override;
-    bool IsConstant() const override;
     int16_t Precedence() const override;
     void Attach(FunctionInterpreter* owner) override;
-    char* Print() const override;
+    void PrintTo(std::string& out) const override;
     Parser* Derivative(const char* wrt, const IndependentSet* independents) const override;
     Parser* Clone() const override;
-    bool DiffersFrom(const Parser* other) const override;
-    bool IsSameAs(const Parser* other) const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
+    bool SameWhen(const Parser* other, ConstantTest isConstant) const override;
 
     const char* Name() const { return name; }
     int Index() const { return index; }

@@ -2,7 +2,8 @@
 //
 // Simplify works children first and may replace a node in its parent (CollapseTo), which deletes
 // the node: every rule returns at once after collapsing, and every caller reads its child
-// pointers again after a child's Simplify.
+// pointers again after a child's Simplify. After the first step every constant operand is a
+// literal, so the rules test IsLiteral rather than walk the operands again with IsConstant.
 
 #include "functions.h"
 #include "operators.h"
@@ -11,94 +12,94 @@
 #include <new>
 #include <typeinfo>
 
+// ---- Constant subtrees -----------------------------------------------------------------------
+// Each operand's constancy is asked once: asking twice per level would make a deep tree
+// exponentially slow. A missing operand counts as constant.
+
 namespace {
 
-bool IsConstantOrMissing(const Parser* operand)
+bool IsConstantOrMissing(const Parser* operand, Parser::ConstantTest isConstant)
 {
-    return !operand || operand->IsConstant();
+    return !operand || isConstant(operand);
 }
 
 } // namespace
 
-// ---- Constant subtrees -----------------------------------------------------------------------
-
-bool OperationParser::IsConstant() const
+bool OperationParser::HasConstantValue(const Parser* operand, bool isConstant, double value)
 {
-    return IsConstantOrMissing(left) && IsConstantOrMissing(right);
+    return operand && isConstant && operand->Evaluate() == value;
 }
 
-bool OperationParser::IsConstantEqualTo(const Parser* operand, double value)
+bool OperationParser::IsLiteralEqualTo(const Parser* operand, double value)
 {
-    return operand && operand->IsConstant() && operand->Evaluate() == value;
+    return operand && operand->IsLiteral() && operand->Evaluate() == value;
 }
 
-// Each operand's constancy is asked once: asking twice per level would make a deep tree
-// exponentially slow.
-bool MultiplyOperator::IsConstant() const
+bool OperationParser::ConstantWhen(ConstantTest isConstant) const
 {
-    const bool leftConstant = IsConstantOrMissing(left);
-    const bool rightConstant = IsConstantOrMissing(right);
-    if (left && leftConstant && left->Evaluate() == 0.0) return true;
-    if (right && rightConstant && right->Evaluate() == 0.0) return true;
-    return leftConstant && rightConstant;
+    return IsConstantOrMissing(left, isConstant) && IsConstantOrMissing(right, isConstant);
 }
 
-bool DivideOperator::IsConstant() const
+bool MultiplyOperator::ConstantWhen(ConstantTest isConstant) const
 {
-    const bool leftConstant = IsConstantOrMissing(left);
-    if (left && leftConstant && left->Evaluate() == 0.0) return true;
-    return leftConstant && IsConstantOrMissing(right);
+    const bool leftConstant = IsConstantOrMissing(left, isConstant);
+    const bool rightConstant = IsConstantOrMissing(right, isConstant);
+    return HasConstantValue(left, leftConstant, 0.0) ||
+           HasConstantValue(right, rightConstant, 0.0) || (leftConstant && rightConstant);
 }
 
-bool PowerOperator::IsConstant() const
+bool DivideOperator::ConstantWhen(ConstantTest isConstant) const
 {
-    const bool leftConstant = IsConstantOrMissing(left);
-    const bool rightConstant = IsConstantOrMissing(right);
+    const bool leftConstant = IsConstantOrMissing(left, isConstant);
+    return HasConstantValue(left, leftConstant, 0.0) ||
+           (leftConstant && IsConstantOrMissing(right, isConstant));
+}
+
+bool PowerOperator::ConstantWhen(ConstantTest isConstant) const
+{
+    const bool leftConstant = IsConstantOrMissing(left, isConstant);
+    const bool rightConstant = IsConstantOrMissing(right, isConstant);
     if (left && leftConstant) {
         const double base = left->Evaluate();
         if (base == 1.0 || base == 0.0) return true;
     }
-    if (right && rightConstant && right->Evaluate() == 0.0) return true;
-    return leftConstant && rightConstant;
+    return HasConstantValue(right, rightConstant, 0.0) || (leftConstant && rightConstant);
 }
 
-bool AndOperator::IsConstant() const
+bool AndOperator::ConstantWhen(ConstantTest isConstant) const
 {
-    const bool leftConstant = IsConstantOrMissing(left);
-    const bool rightConstant = IsConstantOrMissing(right);
-    if (left && leftConstant && left->Evaluate() == 0.0) return true;
-    if (right && rightConstant && right->Evaluate() == 0.0) return true;
-    return leftConstant && rightConstant;
+    const bool leftConstant = IsConstantOrMissing(left, isConstant);
+    const bool rightConstant = IsConstantOrMissing(right, isConstant);
+    return HasConstantValue(left, leftConstant, 0.0) ||
+           HasConstantValue(right, rightConstant, 0.0) || (leftConstant && rightConstant);
 }
 
-bool OrOperator::IsConstant() const
+bool OrOperator::ConstantWhen(ConstantTest isConstant) const
 {
-    const bool leftConstant = IsConstantOrMissing(left);
-    const bool rightConstant = IsConstantOrMissing(right);
+    const bool leftConstant = IsConstantOrMissing(left, isConstant);
+    const bool rightConstant = IsConstantOrMissing(right, isConstant);
     if (left && leftConstant && IsTrue(left->Evaluate())) return true;
     if (right && rightConstant && IsTrue(right->Evaluate())) return true;
     return leftConstant && rightConstant;
 }
 
-bool BitwiseAndOperator::IsConstant() const
+bool BitwiseAndOperator::ConstantWhen(ConstantTest isConstant) const
 {
-    const bool leftConstant = IsConstantOrMissing(left);
-    const bool rightConstant = IsConstantOrMissing(right);
-    if (left && leftConstant && left->Evaluate() == 0.0) return true;
-    if (right && rightConstant && right->Evaluate() == 0.0) return true;
-    return leftConstant && rightConstant;
+    const bool leftConstant = IsConstantOrMissing(left, isConstant);
+    const bool rightConstant = IsConstantOrMissing(right, isConstant);
+    return HasConstantValue(left, leftConstant, 0.0) ||
+           HasConstantValue(right, rightConstant, 0.0) || (leftConstant && rightConstant);
 }
 
-bool BitwiseInclusiveOrOperator::IsConstant() const
+bool BitwiseInclusiveOrOperator::ConstantWhen(ConstantTest isConstant) const
 {
-    const bool leftConstant = IsConstantOrMissing(left);
-    const bool rightConstant = IsConstantOrMissing(right);
-    if (left && leftConstant && left->Evaluate() == -1.0) return true;
-    if (right && rightConstant && right->Evaluate() == -1.0) return true;
-    return leftConstant && rightConstant;
+    const bool leftConstant = IsConstantOrMissing(left, isConstant);
+    const bool rightConstant = IsConstantOrMissing(right, isConstant);
+    return HasConstantValue(left, leftConstant, -1.0) ||
+           HasConstantValue(right, rightConstant, -1.0) || (leftConstant && rightConstant);
 }
 
-bool ThenElseOperator::IsConstant() const
+bool ThenElseOperator::ConstantWhen(ConstantTest) const
 {
     return false;
 }
@@ -125,7 +126,7 @@ bool OperationParser::CollapseToValue(double value)
 
 bool OperationParser::OperandsSame() const
 {
-    return left->IsSameAs(right);
+    return left->IsSameOnceSimplified(right);
 }
 
 void OperationParser::SimplifySameOperandsTo(double value)
@@ -142,7 +143,7 @@ namespace {
 void SimplifyOperand(Parser* node, Parser* const& operand)
 {
     operand->Simplify(); // may replace the operand: `operand` reads the field again
-    if (!operand->IsConstant() || operand->IsLiteral()) return;
+    if (operand->IsLiteral() || !operand->IsConstantOnceSimplified()) return;
     const double value = operand->Evaluate();
     if (Parser* folded = new (std::nothrow) Constant(value)) node->ReplaceChild(operand, folded);
 }
@@ -159,9 +160,9 @@ void PlusOperator::Simplify()
 {
     OperationParser::Simplify();
     if (!parent) return;
-    if (IsConstantEqualTo(left, 0.0))
+    if (IsLiteralEqualTo(left, 0.0))
         CollapseTo(right);
-    else if (IsConstantEqualTo(right, 0.0))
+    else if (IsLiteralEqualTo(right, 0.0))
         CollapseTo(left);
     else if (OperandsSame())
         CollapseTo(BuildOperator<MultiplyOperator>(BuildConstant(2), CopyOf(left)).release());
@@ -171,7 +172,7 @@ void MinusOperator::Simplify()
 {
     OperationParser::Simplify();
     if (!parent) return;
-    if (IsConstantEqualTo(left, 0.0)) {
+    if (IsLiteralEqualTo(left, 0.0)) {
         Parser* subtrahend = right;
         right = nullptr;
         NegFunction* negation = new (std::nothrow) NegFunction(subtrahend);
@@ -180,7 +181,7 @@ void MinusOperator::Simplify()
         delete negation;
         right = subtrahend;
         right->parent = this;
-    } else if (IsConstantEqualTo(right, 0.0)) {
+    } else if (IsLiteralEqualTo(right, 0.0)) {
         CollapseTo(left);
     } else if (OperandsSame()) {
         CollapseToValue(0.0);
@@ -191,13 +192,13 @@ void MultiplyOperator::Simplify()
 {
     OperationParser::Simplify();
     if (!parent) return;
-    if (IsConstantEqualTo(left, 0.0))
+    if (IsLiteralEqualTo(left, 0.0))
         CollapseToValue(0.0);
-    else if (IsConstantEqualTo(left, 1.0))
+    else if (IsLiteralEqualTo(left, 1.0))
         CollapseTo(right);
-    else if (IsConstantEqualTo(right, 0.0))
+    else if (IsLiteralEqualTo(right, 0.0))
         CollapseToValue(0.0);
-    else if (IsConstantEqualTo(right, 1.0))
+    else if (IsLiteralEqualTo(right, 1.0))
         CollapseTo(left);
     else if (OperandsSame())
         CollapseTo(BuildOperator<PowerOperator>(CopyOf(left), BuildConstant(2)).release());
@@ -207,7 +208,7 @@ void DivideOperator::Simplify()
 {
     OperationParser::Simplify();
     if (!parent) return;
-    if (IsConstantEqualTo(left, 0.0))
+    if (IsLiteralEqualTo(left, 0.0))
         CollapseToValue(0.0);
     else if (OperandsSame())
         CollapseToValue(1.0);
@@ -222,11 +223,11 @@ void PowerOperator::Simplify()
 {
     OperationParser::Simplify();
     if (!parent) return;
-    if (IsConstantEqualTo(left, 1.0) || IsConstantEqualTo(left, 0.0))
+    if (IsLiteralEqualTo(left, 1.0) || IsLiteralEqualTo(left, 0.0))
         CollapseToValue(left->Evaluate()); // 0 ^ 0 is 0, as Evaluate says
-    else if (IsConstantEqualTo(right, 0.0))
+    else if (IsLiteralEqualTo(right, 0.0))
         CollapseToValue(1.0);
-    else if (IsConstantEqualTo(right, 1.0))
+    else if (IsLiteralEqualTo(right, 1.0))
         CollapseTo(left);
 }
 
@@ -234,12 +235,12 @@ void AndOperator::Simplify()
 {
     OperationParser::Simplify();
     if (!parent) return;
-    if (left->IsConstant()) {
+    if (left->IsLiteral()) {
         if (left->Evaluate() == 0.0)
             CollapseToValue(0.0);
-        else if (right->IsConstant())
+        else if (right->IsLiteral())
             CollapseToValue(Evaluate());
-    } else if (IsConstantEqualTo(right, 0.0)) {
+    } else if (IsLiteralEqualTo(right, 0.0)) {
         CollapseToValue(0.0);
     }
 }
@@ -248,12 +249,12 @@ void OrOperator::Simplify()
 {
     OperationParser::Simplify();
     if (!parent) return;
-    if (left->IsConstant()) {
+    if (left->IsLiteral()) {
         if (IsTrue(left->Evaluate()))
             CollapseToValue(1.0);
-        else if (right->IsConstant())
+        else if (right->IsLiteral())
             CollapseToValue(IsTrue(right->Evaluate()) ? 1.0 : 0.0);
-    } else if (right->IsConstant() && IsTrue(right->Evaluate())) {
+    } else if (right->IsLiteral() && IsTrue(right->Evaluate())) {
         CollapseToValue(1.0);
     }
 }
@@ -265,11 +266,11 @@ void BitwiseAndOperator::Simplify()
     if (!parent) return;
     if (OperandsSame())
         CollapseTo(right);
-    else if (IsConstantEqualTo(left, 0.0) || IsConstantEqualTo(right, 0.0))
+    else if (IsLiteralEqualTo(left, 0.0) || IsLiteralEqualTo(right, 0.0))
         CollapseToValue(0.0);
-    else if (IsConstantEqualTo(left, -1.0))
+    else if (IsLiteralEqualTo(left, -1.0))
         CollapseTo(right);
-    else if (IsConstantEqualTo(right, -1.0))
+    else if (IsLiteralEqualTo(right, -1.0))
         CollapseTo(left);
 }
 
@@ -277,11 +278,11 @@ void BitwiseInclusiveOrOperator::Simplify()
 {
     OperationParser::Simplify();
     if (!parent) return;
-    if (IsConstantEqualTo(left, -1.0) || IsConstantEqualTo(right, -1.0))
+    if (IsLiteralEqualTo(left, -1.0) || IsLiteralEqualTo(right, -1.0))
         CollapseToValue(-1.0);
-    else if (IsConstantEqualTo(left, 0.0))
+    else if (IsLiteralEqualTo(left, 0.0))
         CollapseTo(right);
-    else if (IsConstantEqualTo(right, 0.0))
+    else if (IsLiteralEqualTo(right, 0.0))
         CollapseTo(left);
 }
 
@@ -289,9 +290,9 @@ void BitwiseExclusiveOrOperator::Simplify()
 {
     OperationParser::Simplify();
     if (!parent) return;
-    if (IsConstantEqualTo(left, 0.0))
+    if (IsLiteralEqualTo(left, 0.0))
         CollapseTo(right);
-    else if (IsConstantEqualTo(right, 0.0))
+    else if (IsLiteralEqualTo(right, 0.0))
         CollapseTo(left);
 }
 
@@ -327,9 +328,9 @@ void IfOperator::Simplify()
     OperationParser::Simplify();
     if (!parent || typeid(*right) != typeid(ThenElseOperator)) return;
     auto* branches = static_cast<ThenElseOperator*>(right);
-    if (left->IsConstant())
+    if (left->IsLiteral())
         branches->CollapseToBranch(parent, IsTrue(left->Evaluate()) ? 1.0 : 0.0);
-    else if (branches->BranchesEqual())
+    else if (branches->left->IsSameOnceSimplified(branches->right))
         branches->CollapseToBranch(parent, 1.0);
 }
 

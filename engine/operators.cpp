@@ -72,28 +72,23 @@ void OperationParser::Attach(FunctionInterpreter* owner)
 namespace {
 
 // An operand's text, in parentheses when it binds no more strongly than its operator.
-PrintedText PrintOperand(const Parser* operand, int16_t operatorPrecedence)
+void PrintOperand(std::string& out, const Parser* operand, int16_t operatorPrecedence)
 {
-    PrintedText text(operand->Print());
-    if (operatorPrecedence < operand->Precedence()) return text;
-    const size_t size = std::strlen(text.get()) + 5;
-    PrintedText wrapped(new char[size]);
-    std::snprintf(wrapped.get(), size, "( %s )", text.get());
-    return wrapped;
+    const bool wrap = operatorPrecedence >= operand->Precedence();
+    if (wrap) out += "( ";
+    operand->PrintTo(out);
+    if (wrap) out += " )";
 }
 
 } // namespace
 
-char* OperationParser::Print() const
+void OperationParser::PrintTo(std::string& out) const
 {
-    const PrintedText leftText = PrintOperand(left, Precedence());
-    const PrintedText rightText = PrintOperand(right, Precedence());
-    const char* token = kOperatorText[OperatorCode()];
-    const size_t size =
-        std::strlen(leftText.get()) + std::strlen(rightText.get()) + std::strlen(token) + 3;
-    char* text = new char[size];
-    std::snprintf(text, size, "%s %s %s", leftText.get(), token, rightText.get());
-    return text;
+    PrintOperand(out, left, Precedence());
+    out += ' ';
+    out += kOperatorText[OperatorCode()];
+    out += ' ';
+    PrintOperand(out, right, Precedence());
 }
 
 Parser* OperationParser::Clone() const
@@ -106,20 +101,15 @@ Parser* OperationParser::Clone() const
     return node;
 }
 
-bool OperationParser::DiffersFrom(const Parser* other) const
-{
-    return !IsSameAs(other); // every node answers the two questions as exact opposites
-}
-
-bool OperationParser::IsSameAs(const Parser* other) const
+bool OperationParser::SameWhen(const Parser* other, ConstantTest isConstant) const
 {
     if (!other || typeid(*other) != typeid(*this)) return false;
-    if (IsConstant() && other->IsConstant()) return Evaluate() == other->Evaluate();
+    if (isConstant(this) && isConstant(other)) return Evaluate() == other->Evaluate();
     const auto* that = static_cast<const OperationParser*>(other);
     if ((left == nullptr) != (that->left == nullptr)) return false;
-    if (left && left->DiffersFrom(that->left)) return false;
+    if (left && !left->SameWhen(that->left, isConstant)) return false;
     if ((right == nullptr) != (that->right == nullptr)) return false;
-    return !right || right->IsSameAs(that->right);
+    return !right || right->SameWhen(that->right, isConstant);
 }
 
 int OperationParser::OperatorCode() const

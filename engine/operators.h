@@ -15,16 +15,15 @@ public:
     ~OperationParser() override;
 
     double Evaluate() const override;
-    bool IsConstant() const override;
     int16_t Precedence() const override;
     bool ReplaceChild(Parser* old, Parser* replacement) override;
     void Attach(FunctionInterpreter* owner) override;
     // The step every operator runs first: simplify both operands and fold constant ones.
     void Simplify() override;
-    char* Print() const override;
+    void PrintTo(std::string& out) const override;
     Parser* Clone() const override;
-    bool DiffersFrom(const Parser* other) const override;
-    bool IsSameAs(const Parser* other) const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
+    bool SameWhen(const Parser* other, ConstantTest isConstant) const override;
 
     virtual int OperatorCode() const;
     // Replaces this node in its parent by `operand` (one of its own, or a new node); this node is
@@ -36,7 +35,9 @@ public:
 
 protected:
     // Whether `operand` is constant and has the value `value` (evaluates it only when constant).
-    static bool IsConstantEqualTo(const Parser* operand, double value);
+    static bool HasConstantValue(const Parser* operand, bool isConstant, double value);
+    // The same question once the operands are simplified: only a literal is constant then.
+    static bool IsLiteralEqualTo(const Parser* operand, double value);
     bool OperandsSame() const;
     bool CollapseToValue(double value);
     // The whole rule set of a comparison: identical operands decide its value.
@@ -68,7 +69,7 @@ class MultiplyOperator final : public OperationParser
 public:
     using OperationParser::OperationParser;
     double Evaluate() const override;
-    bool IsConstant() const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
     void Simplify() override;
     Parser* Derivative(const char* wrt, const IndependentSet* independents) const override;
     int OperatorCode() const override { return kOpMultiply; }
@@ -79,7 +80,7 @@ class DivideOperator final : public OperationParser
 public:
     using OperationParser::OperationParser;
     double Evaluate() const override;
-    bool IsConstant() const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
     void Simplify() override;
     Parser* Derivative(const char* wrt, const IndependentSet* independents) const override;
     int OperatorCode() const override { return kOpDivide; }
@@ -99,7 +100,7 @@ class PowerOperator final : public OperationParser
 public:
     using OperationParser::OperationParser;
     double Evaluate() const override;
-    bool IsConstant() const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
     void Simplify() override;
     Parser* Derivative(const char* wrt, const IndependentSet* independents) const override;
     int OperatorCode() const override { return kOpPower; }
@@ -164,7 +165,7 @@ class AndOperator final : public OperationParser
 public:
     using OperationParser::OperationParser;
     double Evaluate() const override;
-    bool IsConstant() const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
     void Simplify() override;
     int OperatorCode() const override { return kOpAnd; }
 };
@@ -174,7 +175,7 @@ class OrOperator final : public OperationParser
 public:
     using OperationParser::OperationParser;
     double Evaluate() const override;
-    bool IsConstant() const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
     void Simplify() override;
     int OperatorCode() const override { return kOpOr; }
 };
@@ -184,7 +185,7 @@ class BitwiseAndOperator final : public OperationParser
 public:
     using OperationParser::OperationParser;
     double Evaluate() const override;
-    bool IsConstant() const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
     void Simplify() override;
     int OperatorCode() const override { return kOpBitwiseAnd; }
 };
@@ -194,7 +195,7 @@ class BitwiseInclusiveOrOperator final : public OperationParser
 public:
     using OperationParser::OperationParser;
     double Evaluate() const override;
-    bool IsConstant() const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
     void Simplify() override;
     int OperatorCode() const override { return kOpBitwiseOr; }
 };
@@ -215,7 +216,7 @@ class ThenElseOperator final : public OperationParser
 public:
     using OperationParser::OperationParser;
     double Evaluate() const override;
-    bool IsConstant() const override;
+    bool ConstantWhen(ConstantTest isConstant) const override;
     void Simplify() override;
     Parser* Derivative(const char* wrt, const IndependentSet* independents) const override;
     int OperatorCode() const override { return kOpThenElse; }

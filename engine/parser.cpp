@@ -38,7 +38,7 @@ bool Parser::IsLiteral() const
 
 bool Parser::IsConstant() const
 {
-    return true;
+    return ConstantWhen(&AskIsConstant);
 }
 
 int16_t Parser::Precedence() const
@@ -57,7 +57,16 @@ void Parser::Simplify() {}
 
 char* Parser::Print() const
 {
-    return CopyText("NULL PARSER");
+    std::string text;
+    PrintTo(text);
+    char* copy = new char[text.size() + 1];
+    std::memcpy(copy, text.c_str(), text.size() + 1);
+    return copy;
+}
+
+void Parser::PrintTo(std::string& out) const
+{
+    out += "NULL PARSER";
 }
 
 Parser* Parser::Derivative(const char*, const IndependentSet*) const
@@ -70,17 +79,27 @@ Parser* Parser::Clone() const
     ThrowParseError(kNoDerivative, -1, -1);
 }
 
-bool Parser::DiffersFrom(const Parser*) const
+bool Parser::DiffersFrom(const Parser* other) const
+{
+    return !IsSameAs(other);
+}
+
+bool Parser::IsSameAs(const Parser* other) const
+{
+    return SameWhen(other, &AskIsConstant);
+}
+
+Parser::~Parser() = default;
+
+bool Parser::ConstantWhen(ConstantTest) const
 {
     return true;
 }
 
-bool Parser::IsSameAs(const Parser*) const
+bool Parser::SameWhen(const Parser*, ConstantTest) const
 {
     return false;
 }
-
-Parser::~Parser() = default;
 
 void Parser::RaiseError(int code, int from, int to) const
 {

@@ -65,6 +65,7 @@ public:
 
     virtual double Evaluate() const;
     virtual bool IsLiteral() const;
+    // Whether the value depends on no variable and no random draw.
     virtual bool IsConstant() const;
     virtual int16_t Precedence() const;
     // Deletes `old` and puts `replacement` in its place when `old` is a child of this node.
@@ -76,6 +77,7 @@ public:
     // A new tree with null parent; this tree stays unchanged.
     virtual Parser* Derivative(const char* wrt, const IndependentSet* independents) const;
     virtual Parser* Clone() const;
+    // The exact opposite of IsSameAs, for every node.
     virtual bool DiffersFrom(const Parser* other) const;
     virtual bool IsSameAs(const Parser* other) const;
     virtual ~Parser();
@@ -98,6 +100,24 @@ public:
     virtual void TrimSpaces(TextSpan& span) const;
     [[noreturn]] virtual void RaiseError(int code, int from, int to) const;
     virtual void StripParentheses(TextSpan& span) const;
+
+    // The rules behind IsConstant and IsSameAs, given the test that tells whether a node is
+    // constant: IsConstant asks each node itself, which walks its whole subtree. In a simplified
+    // subtree every constant node has already been folded into a literal, so the simplifier
+    // tests IsLiteral instead and its questions cost no walk; the answers are the same there.
+    using ConstantTest = bool (*)(const Parser*);
+    virtual bool ConstantWhen(ConstantTest isConstant) const;
+    virtual bool SameWhen(const Parser* other, ConstantTest isConstant) const;
+
+    // Appends the node's printed text to `out`. Print builds the whole tree's text in one buffer
+    // this way, so that printing costs the text's length rather than its length times its depth.
+    virtual void PrintTo(std::string& out) const;
+
+    static bool AskIsConstant(const Parser* node) { return node->IsConstant(); }
+    static bool AskIsLiteral(const Parser* node) { return node->IsLiteral(); }
+    // IsConstant and IsSameAs for a node whose operands are simplified already.
+    bool IsConstantOnceSimplified() const { return ConstantWhen(&AskIsLiteral); }
+    bool IsSameOnceSimplified(const Parser* other) const { return SameWhen(other, &AskIsLiteral); }
 
     // The node or expression object that holds this node; null until somebody adopts it.
     Parser* parent = nullptr;
