@@ -18,7 +18,7 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j"$jobs"
 (cd build/release && ctest --output-on-failure -j"$jobs")
 
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVF_SANITIZE=ON \
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVF_SANITIZE=ON \
     -DVF_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build/sanitize -j"$jobs"
 cd build/sanitize

@@ -1,0 +1,182 @@
+// No formula may crash the engine: nesting is bounded, long and random texts end in a tree or
+// in an error record, and the deepest accepted trees leave every operation far from the end of
+// the stack.
+
+#include "test_support.h"
+
+#include <pthread.h>
+
+#include <random>
+#include <string>
+
+namespace {
+
+std::string Repeat(const std::string& piece, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
+std::string Nest(const char* open, const char* core, const char* close, int depth)
+{
+    return Repeat(open, depth) + core + Repeat(close, depth);
+}
+
+TEST(Nesting, TheLimitItselfIsAcceptedAndOneMoreLevelRefused)
+{
+    // Each "!(" nests one level; the operand x sits one level below the last.
+    const std::string deepest = Nest("!(", "x", ")", kMaxNestingDepth);
+    EXPECT_FALSE(CompileError(deepest.c_str()));
+    const std::string tooDeep = Nest("!(", "x", ")", kMaxNestingDepth + 1);
+    // Refused at the span one level too deep: "(x)" around the innermost operand.
+    const int at = 2 * (kMaxNestingDepth + 1) - 1;
+    EXPECT_TRUE(HasError(CompileError(tooDeep.c_str()), kOutOfMemory, at, at + 2));
+}
+
+TEST(Nesting, PastedMonstersAreRefusedQuickly)
+{
+    const struct
+    {
+        std::string formula;
+        int code;
+    } cases[] = {
+        // A prefix operator must not follow another one without parentheses.
+        {Repeat("!", 30000) + "x", kSyntaxError},
+        {Nest("!(", "x", ")", 30000), kOutOfMemory},
+        {"x" + Repeat("+x", 20000), kOutOfMemory},
+        {Nest("sin(", "x", ")", 5000), kOutOfMemory},
+        {Nest("(x+", "x", ")", 5000), kOutOfMemory},
+        {Nest("(", "x", "^2)", 3000), kOutOfMemory},
+        {Repeat("c ? ", 2000) + "x" + Repeat(" : y", 2000), kOutOfMemory},
+    };
+    for (const auto& c : cases) {
+        const auto error = CompileError(c.formula.c_str());
+        ASSERT_TRUE(error) << c.formula.substr(0, 40);
+        EXPECT_EQ(error->code, c.code) << c.formula.substr(0, 40);
+    }
+}
+
+// Parentheses alone build no depth: any number of them around a formula is stripped.
+TEST(Nesting, ParenthesesAloneAreNotNesting)
+{
+    Bound parenthesised(Nest("(", "x + 1", ")", 50000).c_str());
+    parenthesised.Set("x", 2);
+    EXPECT_EQ(parenthesised.Evaluate(), 3.0);
+}
+
+// Runs `work` on a thread with a deliberately small stack.
+void RunWithStack(size_t bytes, void (*work)())
+{
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, bytes), 0);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attributes,
+                  [](void* job) -> void* {
+                      reinterpret_cast<void (*)()>(job)();
+                      return nullptr;
+                  },
+                  reinterpret_cast<void*>(work)),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+}
+
+// Every recursive operation on the deepest trees of several shapes, derivatives included
+// (they are deeper than their source).
+void ExerciseDeepestTrees()
+{
+    const std::string shapes[] = {
+        Nest("sin(", "x", ")", kMaxNestingDepth),  Nest("(", "x", "^x)", kMaxNestingDepth),
+        Nest("(x^", "x", ")", kMaxNestingDepth),   Nest("(", "x", "/x)", kMaxNestingDepth),
+        Nest("(x/", "x", ")", kMaxNestingDepth),   Nest("NEG(", "x", ")", kMaxNestingDepth),
+        Nest("asec(", "x", ")", kMaxNestingDepth), Nest("(x>0?", "x", ":x)", kMaxNestingDepth / 2),
+        Nest("(x*", "x", ")", kMaxNestingDepth),   Nest("!(", "x", ")", kMaxNestingDepth),
+    };
+    for (const std::string& formula : shapes) {
+        Bound f(formula.c_str());
+        f.Set("x", 1.5);
+        delete[] f.expression.Print();
+        ErrorFrom([&] { f.Evaluate(); });
+        FunctionInterpreter copy(f.expression.CopyTree());
+        EXPECT_TRUE(f.expression.IsSameAsExpression(&copy));
+        ErrorFrom([&] {
+            Bound derivative(f.expression.Derivative("x", nullptr));
+            derivative.Set("x", 1.5);
+            delete[] derivative.expression.Print();
+            derivative.Evaluate();
+        });
+    }
+}
+
+TEST(Nesting, DeepestTreesNeedAQuarterOfAnEightMegabyteStack)
+{
+    RunWithStack(2 << 20, ExerciseDeepestTrees);
+}
+
+// Random token soup, long and short: every text gives a tree or a ParseErrorMsg, nothing else.
+TEST(RandomText, EndsInATreeOrAnErrorRecord)
+{
+    const char* const pieces[] = {
+        "x",    "y", "2", "0",     "1.5e-3", "pi", "(",  ")",     "+",    "-",   "*",
+        "/",    "%", "^", "<",     ">",      "==", "!=", "<=",    ">=",   "&&",  "||",
+        "!",    "&", "|", "!&",    "~",      "?",  ":",  " ",     "sin(", "ln(", "rand(",
+        "abs(", "=", "e", "sqrt(", "acot(",  ",",  "\t", "ceil(", "1e",   "-(",
+    };
+    std::mt19937 generator(20261206);
+    std::uniform_int_distribution<size_t> piece(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> length(1, 40);
+    int compiled = 0;
+    for (int i = 0; i < 20000; ++i) {
+        std::string formula;
+        const int count = i % 500 == 0 ? 20000 : length(generator);
+        for (int k = 0; k < count; ++k)
+            formula += pieces[piece(generator)];
+        try {
+            Bound f(formula.c_str());
+            ++compiled;
+            f.Set("x", 0.75).Set("y", -2);
+            delete[] f.expression.Print();
+            ErrorFrom([&] { f.Evaluate(); });
+            ErrorFrom([&] { Bound derivative(f.expression.Derivative("x", nullptr)); });
+        } catch (const ParseErrorMsg&) {
+        }
+    }
+    EXPECT_GT(compiled, 100); // the soup is not all rejected
+}
+
+TEST(LongText, HundredThousandCharactersOfEveryShape)
+{
+    std::string manyNames;
+    for (int group = 0; group < 200; ++group) {
+        manyNames += group ? "*(" : "(";
+        for (int term = 0; term < 100; ++term)
+            manyNames += (term ? "+v" : "v") + std::to_string(group * 100 + term);
+        manyNames += ")";
+    }
+    const std::string formulas[] = {
+        std::string(100000, '('),
+        std::string(100000, ')'),
+        std::string(100000, ' '),
+        std::string(100000, 'x'),
+        Repeat("sin(", 25000),
+        Repeat("x*", 50000),
+        manyNames,
+    };
+    for (const std::string& formula : formulas) {
+        try {
+            FunctionInterpreter f(formula.c_str());
+            EXPECT_GE(f.VariableCount(), 1);
+        } catch (const ParseErrorMsg& error) {
+            EXPECT_TRUE(HasErrorMessage(error.code));
+        }
+    }
+    const FunctionInterpreter names(manyNames.c_str());
+    EXPECT_EQ(names.VariableCount(), 20000);
+    EXPECT_EQ(names.FindVariable("v19999"), 19999);
+}
+
+} // namespace

@@ -1,0 +1,118 @@
+#include "test_support.h"
+
+#include <cstring>
+#include <sstream>
+#include <typeinfo>
+
+RawTree::RawTree(const char* formula)
+{
+    TextSpan span{formula, formula, formula + std::strlen(formula) - 1, &table};
+    Parser* parsed = nullptr;
+    table.Parse(span, &parsed);
+    tree.reset(parsed);
+}
+
+void RawTree::Set(const char* name, double value)
+{
+    values[name] = value;
+    table.BindValueSlotByName(name, &values[name]);
+}
+
+Bound& Bound::Set(const char* name, double value)
+{
+    values[name] = value;
+    expression.BindValueSlotByName(name, &values[name]);
+    return *this;
+}
+
+namespace {
+
+const char* const kOperatorShapes[] = {
+    "?",
+    "?",
+    "?",
+    "Plus",
+    "Minus",
+    "Multiply",
+    "Divide",
+    "Modulus",
+    "Power",
+    "IsLessThan",
+    "IsGreaterThan",
+    "IsEqualTo",
+    "IsNotEqualTo",
+    "IsLessThanOrEqualTo",
+    "IsGreaterThanOrEqualTo",
+    "And",
+    "Or",
+    "?",
+    "BitwiseAnd",
+    "BitwiseOr",
+    "BitwiseXor",
+    "?",
+    "ThenElse",
+    "If",
+};
+
+const char* const kFunctionShapes[] = {
+    "?",    "Ln",   "Log",  "Exp",  "Abs",    "Sqrt",   "Neg",    "Rand",       "Sin",     "Cos",
+    "Tan",  "Sec",  "Csc",  "Cot",  "ArcSin", "ArcCos", "ArcTan", "ArcSec",     "ArcCsc",  "ArcCot",
+    "HSin", "HCos", "HTan", "HSec", "HCsc",   "HCot",   "Not",    "Compliment", "Ceiling", "Floor",
+};
+
+} // namespace
+
+std::string Shape(const Parser* node)
+{
+    if (!node) return "null";
+    if (auto* constant = dynamic_cast<const Constant*>(node)) {
+        std::ostringstream text;
+        text.precision(17);
+        text << constant->value;
+        return text.str();
+    }
+    if (auto* variable = dynamic_cast<const Variable*>(node)) return variable->Name();
+    if (auto* random = dynamic_cast<const RandomFunction*>(node))
+        return "Rand(" + (random->argument ? Shape(random->argument) : "") + ")";
+    if (auto* function = dynamic_cast<const FunctionParser*>(node))
+        return std::string(kFunctionShapes[function->FunctionCode()]) + "(" +
+               Shape(function->argument) + ")";
+    if (auto* op = dynamic_cast<const OperationParser*>(node))
+        return std::string(kOperatorShapes[op->OperatorCode()]) + "(" + Shape(op->left) + ", " +
+               Shape(op->right) + ")";
+    if (auto* expression = dynamic_cast<const FunctionInterpreter*>(node))
+        return Shape(expression->Root());
+    return std::string("<") + typeid(*node).name() + ">";
+}
+
+std::string PrintOf(const Parser* node)
+{
+    const PrintedText text(node->Print());
+    return text.get();
+}
+
+std::optional<ParseErrorMsg> ErrorFrom(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const ParseErrorMsg& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+std::optional<ParseErrorMsg> CompileError(const char* formula)
+{
+    return ErrorFrom([formula] { FunctionInterpreter expression(formula); });
+}
+
+testing::AssertionResult HasError(const std::optional<ParseErrorMsg>& error, int code, int from,
+                                  int to)
+{
+    if (!error) return testing::AssertionFailure() << "no error raised";
+    if (error->code == code && error->from == from && error->to == to)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure()
+           << "raised " << error->code << " (" << error->from << ", " << error->to << "), expected "
+           << code << " (" << from << ", " << to << ")";
+}
