@@ -2,9 +2,9 @@
 
 #include "parser.h"
 
+#include <deque>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
 class Variable;
 
@@ -48,6 +48,8 @@ public:
     const char* VariableName(int index) const;
     // `index` must be valid.
     double* ValueSlot(int index) const { return variables[index].valueSlot; }
+    // The entry itself, which stays where it is for the object's life.
+    const VariableEntry* Entry(int index) const { return &variables[index]; }
     double* ValueSlotByName(const char* name) const;
     Parser* DerivativeByIndex(int index, const IndependentSet* independents) const;
     Parser* DerivativeByVariable(const Variable* variable,
@@ -66,7 +68,9 @@ private:
     void Release();
 
     Parser* root = nullptr;
-    std::vector<VariableEntry> variables; // entries are only appended: an index stays valid
+    // Entries are only appended, and a deque never moves them: an index stays valid, and so does
+    // an entry's address, which lets a variable read its slot without going through the table.
+    std::deque<VariableEntry> variables;
     // Name to index, so that formulas with thousands of names still register them quickly.
     std::unordered_map<std::string_view, int> indexByName;
 };

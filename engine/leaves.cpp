@@ -64,8 +64,7 @@ Variable::Variable(const TextSpan& span)
     PrintedText copy(new char[length + 1]);
     std::memcpy(copy.get(), span.begin, length);
     copy[length] = '\0';
-    owner = span.owner;
-    if (owner) index = owner->FindOrAddVariable(copy.get());
+    Register(span.owner, copy.get());
     name = copy.release();
 }
 
@@ -77,7 +76,7 @@ Variable::~Variable()
 double Variable::Evaluate() const
 {
     // A variable that nobody attached, or whose entry was never bound, has no value to read.
-    const double* slot = owner && index >= 0 ? owner->ValueSlot(index) : nullptr;
+    const double* slot = entry ? entry->valueSlot : nullptr;
     if (!slot) RaiseError(kUnknownVariable, -1, -1);
     return *slot;
 }
@@ -94,8 +93,14 @@ int16_t Variable::Precedence() const
 
 void Variable::Attach(FunctionInterpreter* newOwner)
 {
+    Register(newOwner, name);
+}
+
+void Variable::Register(FunctionInterpreter* newOwner, const char* variableName)
+{
     owner = newOwner;
-    index = owner && name ? owner->FindOrAddVariable(name) : -1;
+    index = owner && variableName ? owner->FindOrAddVariable(variableName) : -1;
+    entry = index >= 0 ? owner->Entry(index) : nullptr;
 }
 
 void Variable::PrintTo(std::string& out) const

@@ -2,6 +2,8 @@
 
 #include "parser.h"
 
+struct VariableEntry;
+
 // A number.
 class Constant final : public Parser
 {
@@ -43,7 +45,11 @@ public:
     int Index() const { return index; }
 
 private:
+    // Finds or adds the name in `newOwner`'s table (none when it is null).
+    void Register(FunctionInterpreter* newOwner, const char* variableName);
+
     FunctionInterpreter* owner = nullptr;
     int index = -1;
     char* name = nullptr;
+    const VariableEntry* entry = nullptr; // owner's entry at `index`, whose slot Evaluate reads
 };

@@ -39,10 +39,26 @@ char ToUpper(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool IsOperatorStart(char c)
+// A set of characters as a table by byte value: the splitter asks about every character of a
+// span at every level of nesting, so the test must cost one load.
+class CharacterSet
 {
-    return c != '\0' && std::strchr("!%&*+-/:<=>?^|~", c) != nullptr;
-}
+public:
+    constexpr explicit CharacterSet(const char* members) : contains{}
+    {
+        for (; *members; ++members)
+            contains[static_cast<unsigned char>(*members)] = true;
+    }
+    constexpr bool operator()(char c) const { return contains[static_cast<unsigned char>(c)]; }
+
+private:
+    bool contains[256];
+};
+
+// The characters that may start an operator token.
+constexpr CharacterSet IsOperatorStart("!%&*+-/:<=>?^|~");
+// The characters after which a "+" or "-" is a sign rather than a binary operator.
+constexpr CharacterSet IsSignContext("\t\n\r !%&(*+-/<=>^|~");
 
 // The nearest non-blank character before `at` within the span, or null.
 const char* NonBlankBefore(const TextSpan& span, const char* at)
@@ -237,10 +253,10 @@ OperatorToken Parser::ScanOperator(const TextSpan& span, const char* at) const
         token.code = kOpMultiply;
         break;
     case '+':
-        token.code = ClassifySign(span, at) == 0 ? kOpPlus : kOpNone;
+        token.code = Parser::ClassifySign(span, at) == 0 ? kOpPlus : kOpNone;
         break;
     case '-': {
-        const int sign = ClassifySign(span, at);
+        const int sign = Parser::ClassifySign(span, at);
         token.code = sign == 1 ? kOpUnaryMinus : sign == 2 ? kOpNone : kOpMinus;
         break;
     }
@@ -295,9 +311,11 @@ bool Parser::ParseNumber(const TextSpan& span, Parser** out) const
 // PI, E, TRUE or FALSE in any letter case, as a Constant.
 bool Parser::ParseNamedConstant(const TextSpan& span, Parser** out) const
 {
-    if (span.IsEmpty() || span.end - span.begin + 1 > 6) return false;
+    const long length = span.end - span.begin + 1;
+    if (length <= 0 || length > 6) return false;
     char name[7] = {};
-    std::transform(span.begin, span.end + 1, name, ToUpper);
+    for (long i = 0; i < length; ++i)
+        name[i] = ToUpper(span.begin[i]);
     for (int i = 0; i < kNamedConstantCount; ++i) {
         if (std::strcmp(name, kNamedConstantNames[i]) == 0) {
             *out = new Constant(kNamedConstantValues[i]);
@@ -383,7 +401,7 @@ int Parser::ClassifySign(const TextSpan& span, const char* at) const
         if (StartsOperand(NonBlankAfter(span, at))) return 1;
         RaiseError(kSyntaxError, span.Offset(at), span.Offset(at));
     }
-    if (std::strchr("\t\n\r !%&(*+-/<=>^|~", *before)) return 1;
+    if (IsSignContext(*before)) return 1;
     if (*before == 'E' || *before == 'e') {
         const char* mantissa = NonBlankBefore(span, before);
         if (!mantissa || !IsDigit(*mantissa)) return 0;
@@ -453,7 +471,10 @@ int Parser::FindFunctionCall(const TextSpan& span) const
 // binary operator groups from the left.
 OperatorToken Parser::FindSplitOperator(const TextSpan& span) const
 {
-    OperatorToken best{kOpNone, span.begin, 1, kLeafPrecedence};
+    // Only where the best token lies is kept while scanning: copying whole tokens in this loop
+    // costs more than scanning the winner once more at the end.
+    const char* bestAt = nullptr;
+    int16_t bestPrecedence = kLeafPrecedence;
     int depth = 0;
     const char* latestOpen = nullptr;
     for (const char* p = span.begin; p <= span.end && *p != '\0'; ++p) {
@@ -464,14 +485,19 @@ OperatorToken Parser::FindSplitOperator(const TextSpan& span) const
         } else if (c == ')') {
             if (--depth < 0) RaiseError(kUnbalancedParenthesis, span.Offset(p), span.Offset(p));
         } else if (depth == 0 && IsOperatorStart(c)) {
-            const OperatorToken token = ScanOperator(span, p);
-            if (token.code != kOpNone && token.precedence <= best.precedence) best = token;
+            // No class overrides the parse operations: a direct call lets the scan be inlined.
+            const OperatorToken token = Parser::ScanOperator(span, p);
+            if (token.code != kOpNone && token.precedence <= bestPrecedence) {
+                bestAt = p;
+                bestPrecedence = token.precedence;
+            }
             p += token.length - 1;
         }
     }
     if (depth > 0)
         RaiseError(kUnbalancedParenthesis, span.Offset(latestOpen), span.Offset(latestOpen));
-    return best;
+    if (!bestAt) return OperatorToken{kOpNone, span.begin, 1, kLeafPrecedence};
+    return ScanOperator(span, bestAt);
 }
 
 bool Parser::IsBlank(const TextSpan& span) const
