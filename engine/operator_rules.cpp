@@ -40,12 +40,32 @@ bool OperationParser::ConstantWhen(ConstantTest isConstant) const
     return IsConstantOrMissing(left, isConstant) && IsConstantOrMissing(right, isConstant);
 }
 
-bool MultiplyOperator::ConstantWhen(ConstantTest isConstant) const
+namespace {
+
+bool IsZero(double value)
+{
+    return value == 0.0;
+}
+
+bool IsMinusOne(double value)
+{
+    return value == -1.0;
+}
+
+} // namespace
+
+bool OperationParser::ConstantOrDecidedBy(ConstantTest isConstant, bool (*decides)(double)) const
 {
     const bool leftConstant = IsConstantOrMissing(left, isConstant);
     const bool rightConstant = IsConstantOrMissing(right, isConstant);
-    return HasConstantValue(left, leftConstant, 0.0) ||
-           HasConstantValue(right, rightConstant, 0.0) || (leftConstant && rightConstant);
+    if (left && leftConstant && decides(left->Evaluate())) return true;
+    if (right && rightConstant && decides(right->Evaluate())) return true;
+    return leftConstant && rightConstant;
+}
+
+bool MultiplyOperator::ConstantWhen(ConstantTest isConstant) const
+{
+    return ConstantOrDecidedBy(isConstant, IsZero);
 }
 
 bool DivideOperator::ConstantWhen(ConstantTest isConstant) const
@@ -68,35 +88,22 @@ bool PowerOperator::ConstantWhen(ConstantTest isConstant) const
 
 bool AndOperator::ConstantWhen(ConstantTest isConstant) const
 {
-    const bool leftConstant = IsConstantOrMissing(left, isConstant);
-    const bool rightConstant = IsConstantOrMissing(right, isConstant);
-    return HasConstantValue(left, leftConstant, 0.0) ||
-           HasConstantValue(right, rightConstant, 0.0) || (leftConstant && rightConstant);
+    return ConstantOrDecidedBy(isConstant, IsZero);
 }
 
 bool OrOperator::ConstantWhen(ConstantTest isConstant) const
 {
-    const bool leftConstant = IsConstantOrMissing(left, isConstant);
-    const bool rightConstant = IsConstantOrMissing(right, isConstant);
-    if (left && leftConstant && IsTrue(left->Evaluate())) return true;
-    if (right && rightConstant && IsTrue(right->Evaluate())) return true;
-    return leftConstant && rightConstant;
+    return ConstantOrDecidedBy(isConstant, IsTrue);
 }
 
 bool BitwiseAndOperator::ConstantWhen(ConstantTest isConstant) const
 {
-    const bool leftConstant = IsConstantOrMissing(left, isConstant);
-    const bool rightConstant = IsConstantOrMissing(right, isConstant);
-    return HasConstantValue(left, leftConstant, 0.0) ||
-           HasConstantValue(right, rightConstant, 0.0) || (leftConstant && rightConstant);
+    return ConstantOrDecidedBy(isConstant, IsZero);
 }
 
 bool BitwiseInclusiveOrOperator::ConstantWhen(ConstantTest isConstant) const
 {
-    const bool leftConstant = IsConstantOrMissing(left, isConstant);
-    const bool rightConstant = IsConstantOrMissing(right, isConstant);
-    return HasConstantValue(left, leftConstant, -1.0) ||
-           HasConstantValue(right, rightConstant, -1.0) || (leftConstant && rightConstant);
+    return ConstantOrDecidedBy(isConstant, IsMinusOne);
 }
 
 bool ThenElseOperator::ConstantWhen(ConstantTest) const

@@ -36,6 +36,9 @@ public:
 protected:
     // Whether `operand` is constant and has the value `value` (evaluates it only when constant).
     static bool HasConstantValue(const Parser* operand, bool isConstant, double value);
+    // Constant when both operands are, or when one of them is constant with a value that
+    // `decides` the result alone (0 for a product, -1 for a bitwise or, ...).
+    bool ConstantOrDecidedBy(ConstantTest isConstant, bool (*decides)(double)) const;
     // The same question once the operands are simplified: only a literal is constant then.
     static bool IsLiteralEqualTo(const Parser* operand, double value);
     bool OperandsSame() const;
