@@ -1,0 +1,194 @@
+#include "viewer_test_support.h"
+
+#include <QGraphicsEllipseItem>
+#include <QGraphicsLineItem>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+// A field window whose timer is stopped, so that only the test moves time on.
+struct Field
+{
+    VFWindow window{nullptr};
+    bool ready;
+
+    Field(const QString& fx, const QString& fy, int mode)
+    {
+        window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
+        ready = window.setupField(formSettings(fx, fy, mode));
+    }
+    QWidget* port() const { return viewOf(window)->viewport(); }
+    QPointF at(const QPoint& pixel) const { return viewOf(window)->mapToScene(pixel); }
+    QList<QGraphicsDot*> dots() const { return itemsOf<QGraphicsDot>(window); }
+    QPointF dot() const { return dots().size() == 1 ? dots()[0]->pos() : QPointF(qQNaN(), 0); }
+    void run(int ticks, qint64 ms)
+    {
+        for (int i = 0; i < ticks; ++i)
+            window.advanceDots(ms);
+    }
+};
+
+QColor colourOf(const QGraphicsDot* dot)
+{
+    return static_cast<QGraphicsEllipseItem*>(dot->childItems().value(0))->brush().color();
+}
+
+} // namespace
+
+class ParticlesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void velocityIndependentOfTheTicks()
+    {
+        for (const auto& ticks : {QVector<qint64>{1000}, QVector<qint64>(100, 10),
+                                  QVector<qint64>{3, 0, 997}, QVector<qint64>(62, 16) << 8}) {
+            Field f("1", "0", 1);
+            f.window.mouseDragged(QPointF(-2, 0.5), QVector2D(7, 7)); // v only counts in mode 2
+            for (const qint64 ms : ticks)
+                f.window.advanceDots(ms);
+            QVERIFY(std::abs(f.dot().x() - -1.0) < 1e-9);
+            QCOMPARE(f.dot().y(), 0.5);
+        }
+    }
+
+    // Fy sees the already advanced x; plain Euler would spiral out by 3 % in ten turns.
+    void rotationKeepsAClosedOrbit()
+    {
+        Field f("-y", "x", 1);
+        f.window.mouseDragged(QPointF(2, 0), QVector2D());
+        f.run(157, 10); // a quarter turn, counter-clockwise
+        QVERIFY(QLineF(f.dot(), QPointF(0, 2)).length() < 0.01);
+        for (int turn = 0; turn < 10; ++turn) {
+            f.run(628, 10);
+            QVERIFY(std::abs(std::hypot(f.dot().x(), f.dot().y()) - 2) < 0.002);
+        }
+    }
+
+    void accelerationFields()
+    {
+        const struct
+        {
+            const char* fy;
+            QVector2D launch;
+            double gravity;
+        } cases[] = {{"0", {1, 2}, 0}, {"-1", {1, 3}, 1}, {"-1", {-2, 0}, 1}};
+        for (const auto& c : cases) {
+            Field f("0", c.fy, 2);
+            f.window.mouseDragged(QPointF(0.5, -1), c.launch);
+            for (int t = 1; t <= 5; ++t) {
+                f.run(100, 10);
+                // Semi-implicit Euler with 1 ms substeps lags the parabola by dt t / 2.
+                const QPointF expected(0.5 + c.launch.x() * t,
+                                       -1 + c.launch.y() * t - c.gravity * (t * t + 0.001 * t) / 2);
+                QVERIFY(QLineF(f.dot(), expected).length() < 1e-3);
+            }
+        }
+    }
+
+    void failingPointsHoldTheirDots()
+    {
+        const struct
+        {
+            const char *fx, *fy;
+            QPointF at;
+            bool moves;
+        } cases[] = {{"SQRT(x)", "0", {-1, 1}, false},
+                     {"SQRT(x)", "0", {1, 1}, true},
+                     {"1", "LN(0.5 - x)", {0.45, 0}, false}, // fails once x has moved
+                     {"q", "1", {2, 2}, false},
+                     {"EXP(EXP(EXP(x)))", "0", {3, 0}, false}}; // overflows to infinity
+        for (const auto& c : cases) {
+            Field f(c.fx, c.fy, 1);
+            QVERIFY(f.ready);
+            f.window.mouseDragged(c.at, QVector2D());
+            f.run(2, 1000);
+            QVERIFY2((f.dot() != c.at) == c.moves, c.fx);
+        }
+    }
+
+    // Thrown back at substep 8 of 10 with velocity 0.7, the dot keeps that velocity and ends
+    // at 0.08 + 0.09.
+    void failureKeepsEarlierVelocity()
+    {
+        Field f("x < 0.25 ? 1 : SQRT(-1 - y*y)", "0", 2);
+        f.window.mouseDragged(QPointF(0, 0), QVector2D());
+        f.window.advanceDots(1000);
+        QVERIFY(QLineF(f.dot(), QPointF(0.17, 0)).length() < 1e-6);
+    }
+
+    void pressDropsARingDragLaunchesADot()
+    {
+        Field ring("0", "0", 1);
+        QTest::mouseClick(ring.port(), Qt::LeftButton, {}, QPoint(150, 120));
+        QSet<int> hues;
+        for (const QGraphicsDot* dot : ring.dots()) {
+            const QPointF offset = (dot->pos() - ring.at({150, 120})) / 0.15;
+            const double turn = std::atan2(offset.y(), offset.x()) / (2 * M_PI);
+            const int i = qRound(turn < -0.01 ? turn * 10 + 10 : turn * 10);
+            QVERIFY(std::abs(std::hypot(offset.x(), offset.y()) - 1) < 1e-9);
+            QVERIFY(std::abs(turn * 10 - qRound(turn * 10)) < 1e-9);
+            QCOMPARE(colourOf(dot), QColor::fromHslF(i / 10.0, 0.9, 0.6, 1.0));
+            hues.insert(i);
+        }
+        QCOMPARE(hues.size(), 10);
+
+        Field launch("0", "0", 2);
+        QTest::mousePress(launch.port(), Qt::LeftButton, {}, QPoint(100, 200));
+        QCOMPARE(launch.dots().size(), 0);
+        QTest::mouseRelease(launch.port(), Qt::LeftButton, {}, QPoint(160, 110));
+        QCOMPARE(colourOf(launch.dots().value(0)), QColor(Qt::red));
+        QCOMPARE(launch.dot(), launch.at({100, 200}));
+        launch.window.advanceDots(1000); // the drag is the velocity per second
+        QVERIFY(QLineF(launch.dot(), launch.at({160, 110})).length() < 1e-5);
+    }
+
+    void keysThroughTheView()
+    {
+        Field f("-y", "x", 1);
+        const QGraphicsItem* line = itemsOf<QGraphicsLineItem>(f.window).value(0);
+        const QGraphicsItem* curve = nullptr;
+        for (const QGraphicsPathItem* path : itemsOf<QGraphicsPathItem>(f.window))
+            if (!dynamic_cast<const QGraphicsArrow*>(path)) curve = path;
+        const struct
+        {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            bool line, curve;
+            int dots;
+        } steps[] = {{Qt::Key_Space, {}, false, false, 0},
+                     {Qt::Key_L, {}, true, false, 10},
+                     {Qt::Key_C, Qt::ShiftModifier, true, true, 10},
+                     {Qt::Key_L, Qt::ShiftModifier, false, true, 10},
+                     {Qt::Key_A, {}, false, true, 10},
+                     {Qt::Key_C, {}, false, false, 10},
+                     {Qt::Key_Space, Qt::ShiftModifier, false, false, 0}};
+        for (const auto& step : steps) {
+            if (step.dots > 0 && f.dots().isEmpty())
+                QTest::mouseClick(f.port(), Qt::LeftButton, {}, QPoint(50, 60));
+            QTest::keyClick(viewOf(f.window), step.key, step.modifiers);
+            QCOMPARE(line->isVisible(), step.line);
+            QCOMPARE(curve->isVisible(), step.curve);
+            QCOMPARE(f.dots().size(), step.dots);
+        }
+    }
+
+    // Under LeakSanitizer this also checks that cleared dots and those left at the end go.
+    void manyDotsCleared()
+    {
+        Field f("-y", "x", 1);
+        for (int i = 0; i < 600; ++i)
+            f.window.mousePressed(QPointF(i % 20 * 0.5 - 5, i / 60));
+        f.run(2, 10);
+        QTest::keyClick(viewOf(f.window), Qt::Key_Space);
+        QCOMPARE(f.dots().size(), 0);
+        QCOMPARE(itemsOf<QGraphicsItem>(f.window).size(), 402); // arrows and guides stay
+        f.window.mousePressed(QPointF(0, 0));
+    }
+};
+
+QTEST_MAIN(ParticlesTest)
+#include "test_particles.moc"

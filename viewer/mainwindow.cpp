@@ -1,0 +1,91 @@
+#include "mainwindow.h"
+
+#include "vfwindow.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+{
+    auto* central = new QWidget;
+    setCentralWidget(central);
+    auto* layout = new QGridLayout(central);
+
+    fxEdit = new QLineEdit;
+    fyEdit = new QLineEdit;
+    velocityButton = new QRadioButton(QStringLiteral("Velocity field"));
+    accelerationButton = new QRadioButton(QStringLiteral("Acceleration field"));
+    goButton = new QPushButton(QStringLiteral("Go"));
+    velocityButton->setChecked(true);
+
+    layout->addWidget(new QLabel(QStringLiteral("<html><it><b>F</b>(x,y)</it> = &lt;")), 0, 0);
+    layout->addWidget(fxEdit, 0, 1);
+    layout->addWidget(new QLabel(QStringLiteral(",")), 0, 2);
+    layout->addWidget(fyEdit, 1, 1);
+    layout->addWidget(new QLabel(QStringLiteral("<html>&gt;</html>")), 1, 2);
+    layout->setColumnMinimumWidth(3, 20);
+    layout->addWidget(velocityButton, 0, 4);
+    layout->addWidget(accelerationButton, 1, 4);
+    layout->addWidget(goButton, 2, 0, 1, 3, Qt::AlignCenter);
+
+    connect(goButton, SIGNAL(clicked(bool)), this, SLOT(go(bool)));
+}
+
+MainWindow::~MainWindow()
+{
+    delete fieldWindow;
+}
+
+void MainWindow::go(bool)
+{
+    goButton->setEnabled(false);
+
+    FieldSettings settings;
+    settings.xMin = -5.0;
+    settings.xMax = 5.0;
+    settings.yMin = -5.0;
+    settings.yMax = 5.0;
+    settings.xCount = 20;
+    settings.yCount = 20;
+    settings.mode = velocityButton->isChecked() ? 1 : 2;
+    settings.fxText = fxEdit->text();
+    settings.fyText = fyEdit->text();
+
+    auto* window = new VFWindow(nullptr);
+    fieldWindow = window;
+    connect(window, SIGNAL(closed()), this, SLOT(vfWindowClosed()));
+
+    const bool ready = window->setupField(settings);
+    // The warning box of a failed compile runs its own event loop, in which the window may
+    // already have been closed; its deletion is deferred, so `window` is still valid here.
+    if (fieldWindow != window) return;
+    if (ready)
+        window->show();
+    else
+        window->close();
+}
+
+void MainWindow::vfWindowClosed()
+{
+    if (fieldWindow) {
+        // We are inside the window's own close handling: delete it once that has returned.
+        // A second close of the dying window must not touch its successor.
+        fieldWindow->disconnect(this);
+        fieldWindow->deleteLater();
+        fieldWindow = nullptr;
+    }
+    goButton->setEnabled(true);
+}
+
+void MainWindow::closeEvent(QCloseEvent*)
+{
+    if (fieldWindow) {
+        fieldWindow->close();
+        QCoreApplication::processEvents();
+    }
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QGraphicsPathItem>
+#include <QVector2D>
+
+// A filled arrow from `anchor` along `vector`, in scene coordinates; every measure of its
+// outline is a multiple of the head size, so all arrows of a plot share one head.
+class QGraphicsArrow : public QGraphicsPathItem
+{
+public:
+    QGraphicsArrow(const QPointF& anchor, double size, const QVector2D& vector);
+    ~QGraphicsArrow() override;
+
+    void rebuildPath();
+    // Leaves the item in the scene but drawing nothing.
+    void clearPath();
+
+    QPointF anchorPoint() const { return anchor; }
+    QVector2D arrowVector() const { return vector; }
+    double headSize() const { return size; }
+
+private:
+    QPointF anchor;
+    QVector2D vector;
+    double size;
+};

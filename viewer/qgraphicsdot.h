@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QColor>
+#include <QGraphicsItem>
+
+class QGraphicsEllipseItem;
+
+// One particle: a filled disc of diameter `size` centred on the item's position.
+class QGraphicsDot : public QGraphicsItem
+{
+public:
+    QGraphicsDot(double size, const QColor& color);
+    ~QGraphicsDot() override;
+
+    QRectF boundingRect() const override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+    // The animation announces each move before it makes it.
+    void notifyGeometryChange() { prepareGeometryChange(); }
+
+private:
+    QGraphicsEllipseItem* disc;
+    double size;
+    QColor color;
+};
