@@ -41,16 +41,14 @@ TEST(Nesting, PastedMonstersAreRefusedQuickly)
     {
         std::string formula;
         int code;
-    } cases[] = {
-        // A prefix operator must not follow another one without parentheses.
-        {Repeat("!", 30000) + "x", kSyntaxError},
-        {Nest("!(", "x", ")", 30000), kOutOfMemory},
-        {"x" + Repeat("+x", 20000), kOutOfMemory},
-        {Nest("sin(", "x", ")", 5000), kOutOfMemory},
-        {Nest("(x+", "x", ")", 5000), kOutOfMemory},
-        {Nest("(", "x", "^2)", 3000), kOutOfMemory},
-        {Repeat("c ? ", 2000) + "x" + Repeat(" : y", 2000), kOutOfMemory},
-    };
+    } cases[] = {// A prefix operator must not follow another one without parentheses.
+                 {Repeat("!", 30000) + "x", kSyntaxError},
+                 {Nest("!(", "x", ")", 30000), kOutOfMemory},
+                 {"x" + Repeat("+x", 20000), kOutOfMemory},
+                 {Nest("sin(", "x", ")", 5000), kOutOfMemory},
+                 {Nest("(x+", "x", ")", 5000), kOutOfMemory},
+                 {Nest("(", "x", "^2)", 3000), kOutOfMemory},
+                 {Repeat("c ? ", 2000) + "x" + Repeat(" : y", 2000), kOutOfMemory}};
     for (const auto& c : cases) {
         const auto error = CompileError(c.formula.c_str());
         ASSERT_TRUE(error) << c.formula.substr(0, 40);
@@ -62,8 +60,7 @@ TEST(Nesting, PastedMonstersAreRefusedQuickly)
 TEST(Nesting, ParenthesesAloneAreNotNesting)
 {
     Bound parenthesised(Nest("(", "x + 1", ")", 50000).c_str());
-    parenthesised.Set("x", 2);
-    EXPECT_EQ(parenthesised.Evaluate(), 3.0);
+    EXPECT_EQ(parenthesised.Set("x", 2).Evaluate(), 3.0);
 }
 
 // Runs `work` on a thread with a deliberately small stack.
@@ -94,8 +91,7 @@ void ExerciseDeepestTrees()
         Nest("(x^", "x", ")", kMaxNestingDepth),   Nest("(", "x", "/x)", kMaxNestingDepth),
         Nest("(x/", "x", ")", kMaxNestingDepth),   Nest("NEG(", "x", ")", kMaxNestingDepth),
         Nest("asec(", "x", ")", kMaxNestingDepth), Nest("(x>0?", "x", ":x)", kMaxNestingDepth / 2),
-        Nest("(x*", "x", ")", kMaxNestingDepth),   Nest("!(", "x", ")", kMaxNestingDepth),
-    };
+        Nest("(x*", "x", ")", kMaxNestingDepth),   Nest("!(", "x", ")", kMaxNestingDepth)};
     for (const std::string& formula : shapes) {
         Bound f(formula.c_str());
         f.Set("x", 1.5);
@@ -124,8 +120,7 @@ TEST(RandomText, EndsInATreeOrAnErrorRecord)
         "x",    "y", "2", "0",     "1.5e-3", "pi", "(",  ")",     "+",    "-",   "*",
         "/",    "%", "^", "<",     ">",      "==", "!=", "<=",    ">=",   "&&",  "||",
         "!",    "&", "|", "!&",    "~",      "?",  ":",  " ",     "sin(", "ln(", "rand(",
-        "abs(", "=", "e", "sqrt(", "acot(",  ",",  "\t", "ceil(", "1e",   "-(",
-    };
+        "abs(", "=", "e", "sqrt(", "acot(",  ",",  "\t", "ceil(", "1e",   "-("};
     std::mt19937 generator(20261206);
     std::uniform_int_distribution<size_t> piece(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> length(1, 40);
@@ -157,15 +152,13 @@ TEST(LongText, HundredThousandCharactersOfEveryShape)
             manyNames += (term ? "+v" : "v") + std::to_string(group * 100 + term);
         manyNames += ")";
     }
-    const std::string formulas[] = {
-        std::string(100000, '('),
-        std::string(100000, ')'),
-        std::string(100000, ' '),
-        std::string(100000, 'x'),
-        Repeat("sin(", 25000),
-        Repeat("x*", 50000),
-        manyNames,
-    };
+    const std::string formulas[] = {std::string(100000, '('),
+                                    std::string(100000, ')'),
+                                    std::string(100000, ' '),
+                                    std::string(100000, 'x'),
+                                    Repeat("sin(", 25000),
+                                    Repeat("x*", 50000),
+                                    manyNames};
     for (const std::string& formula : formulas) {
         try {
             FunctionInterpreter f(formula.c_str());

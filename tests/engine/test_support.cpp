@@ -27,38 +27,35 @@ Bound& Bound::Set(const char* name, double value)
 
 namespace {
 
-const char* const kOperatorShapes[] = {
-    "?",
-    "?",
-    "?",
-    "Plus",
-    "Minus",
-    "Multiply",
-    "Divide",
-    "Modulus",
-    "Power",
-    "IsLessThan",
-    "IsGreaterThan",
-    "IsEqualTo",
-    "IsNotEqualTo",
-    "IsLessThanOrEqualTo",
-    "IsGreaterThanOrEqualTo",
-    "And",
-    "Or",
-    "?",
-    "BitwiseAnd",
-    "BitwiseOr",
-    "BitwiseXor",
-    "?",
-    "ThenElse",
-    "If",
-};
+const char* const kOperatorShapes[] = {"?",
+                                       "?",
+                                       "?",
+                                       "Plus",
+                                       "Minus",
+                                       "Multiply",
+                                       "Divide",
+                                       "Modulus",
+                                       "Power",
+                                       "IsLessThan",
+                                       "IsGreaterThan",
+                                       "IsEqualTo",
+                                       "IsNotEqualTo",
+                                       "IsLessThanOrEqualTo",
+                                       "IsGreaterThanOrEqualTo",
+                                       "And",
+                                       "Or",
+                                       "?",
+                                       "BitwiseAnd",
+                                       "BitwiseOr",
+                                       "BitwiseXor",
+                                       "?",
+                                       "ThenElse",
+                                       "If"};
 
 const char* const kFunctionShapes[] = {
     "?",    "Ln",   "Log",  "Exp",  "Abs",    "Sqrt",   "Neg",    "Rand",       "Sin",     "Cos",
     "Tan",  "Sec",  "Csc",  "Cot",  "ArcSin", "ArcCos", "ArcTan", "ArcSec",     "ArcCsc",  "ArcCot",
-    "HSin", "HCos", "HTan", "HSec", "HCsc",   "HCot",   "Not",    "Compliment", "Ceiling", "Floor",
-};
+    "HSin", "HCos", "HTan", "HSec", "HCsc",   "HCot",   "Not",    "Compliment", "Ceiling", "Floor"};
 
 } // namespace
 

@@ -63,21 +63,6 @@ private slots:
             QCOMPARE(set.add(nullptr, fy.get()), 1);
         }
     }
-
-    void refreshWritesTargets()
-    {
-        VariableStore store;
-        ExpressionSet set(&store);
-        std::unique_ptr<FunctionInterpreter> sum(new FunctionInterpreter("x + 1"));
-        std::unique_ptr<FunctionInterpreter> ln(new FunctionInterpreter("LN(x)"));
-        double first = 0, second = 0;
-        set.add(&first, sum.get());
-        set.add(&second, ln.get());
-        set.bindAll();
-        *store.slotFor("x") = -1;
-        QVERIFY_EXCEPTION_THROWN(set.refresh(), ParseErrorMsg); // errors pass through
-        QCOMPARE(first, 0.0);
-    }
 };
 
 QTEST_MAIN(BindingTest)

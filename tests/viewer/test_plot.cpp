@@ -1,7 +1,6 @@
 #include "viewer_test_support.h"
 
 #include <QGraphicsLineItem>
-#include <QStyle>
 #include <QtTest>
 
 #include <cmath>
@@ -76,24 +75,6 @@ private slots:
             // The S-curve from the bottom to the top bends right first.
             QCOMPARE(path->path().pointAtPercent(1), QPointF(0, 5));
             QVERIFY(path->path().pointAtPercent(0.25).x() > 0);
-        }
-    }
-
-    void regionKeepsFillingTheViewport()
-    {
-        VFWindow window(nullptr);
-        QVERIFY(window.setupField(formSettings("x", "y", 1)));
-        window.showNormal();
-        for (const QSize size : {QSize(700, 400), QSize(400, 700), QSize(500, 500)}) {
-            window.resize(size);
-            QTRY_COMPARE(window.size(), size);
-            const QWidget* port = viewOf(window)->viewport();
-            const QRectF shown = viewOf(window)->mapToScene(port->rect()).boundingRect();
-            // Slack: the fit's 2-pixel margin plus the scroll bars it shows or hides later.
-            const double slack = (2 + window.style()->pixelMetric(QStyle::PM_ScrollBarExtent)) *
-                                 10.0 / std::min(port->width(), port->height());
-            QVERIFY(QRectF(-5, -5, 10, 10).adjusted(-slack, -slack, slack, slack).contains(shown));
-            QVERIFY(std::max(shown.width(), shown.height()) > 9.0);
         }
     }
 };
