@@ -2,6 +2,7 @@
 // evaluator) and the formula written as plain C++, on the same inputs in one run. Also the cost of
 // compiling a formula. Prints a table; `--quick` runs every measurement once, for a smoke test.
 
+#include "../tests/common/allocation_counter.h"
 #include "engine.h"
 
 #include <muParser.h>
@@ -13,33 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <new>
 #include <string>
 #include <vector>
-
-namespace {
-
-// Allocations made while the engine evaluates: the figure shows the hot path stays off the heap.
-long allocations = 0;
-
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    ++allocations;
-    if (void* memory = std::malloc(size ? size : 1)) return memory;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* memory) noexcept
-{
-    std::free(memory);
-}
-
-void operator delete(void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
 
 namespace {
 
@@ -189,9 +165,9 @@ void CompareEvaluation()
             return engine;
         });
 
-        const long before = allocations;
+        const long before = AllocationCount();
         SweepGrid(x, y, [&] { return expression.Evaluate(); });
-        allocationsWhileEvaluating += allocations - before;
+        allocationsWhileEvaluating += AllocationCount() - before;
         // The three take turns, so that a disturbance of the machine hits them alike.
         double (*volatile native)(double, double) = formula.native; // a call, as for the others
         std::vector<double> engineTimes;

@@ -344,43 +344,47 @@ void IfOperator::Simplify()
 // ---- Derivatives -----------------------------------------------------------------------------
 // f' and g' are requested first, once each, left first; every other f and g is a fresh copy.
 
-Parser* PlusOperator::Derivative(const char* wrt, const IndependentSet* independents) const
+Parser* OperationParser::DerivativeTermByTerm(const char* wrt, const IndependentSet* independents,
+                                              NodePtr (*combine)(NodePtr, NodePtr)) const
 {
     try {
         NodePtr df(left->Derivative(wrt, independents));
         NodePtr dg(right->Derivative(wrt, independents));
-        return BuildOperator<PlusOperator>(std::move(df), std::move(dg)).release();
+        return combine(std::move(df), std::move(dg)).release();
     } catch (const ParseErrorMsg&) {
-        return nullptr; // a sum without derivative answers none, leaving the error to the caller
+        return nullptr; // no derivative: the caller decides what that means
     }
 }
 
-Parser* MinusOperator::Derivative(const char* wrt, const IndependentSet* independents) const
-{
-    try {
-        NodePtr df(left->Derivative(wrt, independents));
-        NodePtr dg(right->Derivative(wrt, independents));
-        return BuildOperator<MinusOperator>(std::move(df), std::move(dg)).release();
-    } catch (const ParseErrorMsg&) {
-        return nullptr;
-    }
-}
-
-Parser* MultiplyOperator::Derivative(const char* wrt, const IndependentSet* independents) const
+std::pair<NodePtr, NodePtr>
+OperationParser::ProductRuleTerms(const char* wrt, const IndependentSet* independents) const
 {
     NodePtr df(left->Derivative(wrt, independents));
     NodePtr dg(right->Derivative(wrt, independents));
     NodePtr first = BuildOperator<MultiplyOperator>(std::move(df), CopyOf(right));
     NodePtr second = BuildOperator<MultiplyOperator>(CopyOf(left), std::move(dg));
+    return {std::move(first), std::move(second)};
+}
+
+Parser* PlusOperator::Derivative(const char* wrt, const IndependentSet* independents) const
+{
+    return DerivativeTermByTerm(wrt, independents, &BuildOperator<PlusOperator>);
+}
+
+Parser* MinusOperator::Derivative(const char* wrt, const IndependentSet* independents) const
+{
+    return DerivativeTermByTerm(wrt, independents, &BuildOperator<MinusOperator>);
+}
+
+Parser* MultiplyOperator::Derivative(const char* wrt, const IndependentSet* independents) const
+{
+    auto [first, second] = ProductRuleTerms(wrt, independents);
     return BuildOperator<PlusOperator>(std::move(first), std::move(second)).release();
 }
 
 Parser* DivideOperator::Derivative(const char* wrt, const IndependentSet* independents) const
 {
-    NodePtr df(left->Derivative(wrt, independents));
-    NodePtr dg(right->Derivative(wrt, independents));
-    NodePtr first = BuildOperator<MultiplyOperator>(std::move(df), CopyOf(right));
-    NodePtr second = BuildOperator<MultiplyOperator>(CopyOf(left), std::move(dg));
+    auto [first, second] = ProductRuleTerms(wrt, independents);
     NodePtr numerator = BuildOperator<MinusOperator>(std::move(first), std::move(second));
     NodePtr denominator = BuildOperator<PowerOperator>(CopyOf(right), BuildConstant(2));
     return BuildOperator<DivideOperator>(std::move(numerator), std::move(denominator)).release();
@@ -405,13 +409,7 @@ Parser* PowerOperator::Derivative(const char* wrt, const IndependentSet* indepen
 
 Parser* ThenElseOperator::Derivative(const char* wrt, const IndependentSet* independents) const
 {
-    try {
-        NodePtr df(left->Derivative(wrt, independents));
-        NodePtr dg(right->Derivative(wrt, independents));
-        return BuildOperator<ThenElseOperator>(std::move(df), std::move(dg)).release();
-    } catch (const ParseErrorMsg&) {
-        return nullptr;
-    }
+    return DerivativeTermByTerm(wrt, independents, &BuildOperator<ThenElseOperator>);
 }
 
 // The condition is copied, not differentiated: c ? a' : b'.

@@ -3,6 +3,8 @@
 #include "parse_tables.h"
 #include "parser.h"
 
+#include <utility>
+
 // The base of the two-operand operator nodes: owns both operands and implements adoption,
 // printing, copying, comparing and the first step of simplification once for all of them.
 class OperationParser : public Parser
@@ -45,6 +47,13 @@ protected:
     bool CollapseToValue(double value);
     // The whole rule set of a comparison: identical operands decide its value.
     void SimplifySameOperandsTo(double value);
+    // combine(f', g'): the derivative of a sum, a difference or the branches of a conditional.
+    // When an operand has no derivative the answer is no tree rather than an error.
+    Parser* DerivativeTermByTerm(const char* wrt, const IndependentSet* independents,
+                                 NodePtr (*combine)(NodePtr, NodePtr)) const;
+    // f' * g and f * g', the two terms of the product and quotient rules.
+    std::pair<NodePtr, NodePtr> ProductRuleTerms(const char* wrt,
+                                                 const IndependentSet* independents) const;
 };
 
 class PlusOperator final : public OperationParser
