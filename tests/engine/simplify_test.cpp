@@ -114,7 +114,7 @@ TEST(Simplify, FunctionFoldsItsConstantOperandAndPassesItsErrors)
     EXPECT_EQ(static_cast<FunctionParser*>(tree.get())->argument->parent, tree.get());
     RawTree random("sin(rand())");
     random->Simplify();
-    EXPECT_EQ(Shape(random.get()), "Sin(Rand())");
+    EXPECT_EQ(Shape(random.get()), "Sin(Random())");
     RawTree failing("sin(sqrt(-1))");
     EXPECT_TRUE(HasError(ErrorFrom([&] { failing->Simplify(); }), kSqrtOfNegative, -1, -1));
 }

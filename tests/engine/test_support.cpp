@@ -1,6 +1,9 @@
 #include "test_support.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <cxxabi.h>
+#include <memory>
 #include <sstream>
 #include <typeinfo>
 
@@ -27,35 +30,20 @@ Bound& Bound::Set(const char* name, double value)
 
 namespace {
 
-const char* const kOperatorShapes[] = {"?",
-                                       "?",
-                                       "?",
-                                       "Plus",
-                                       "Minus",
-                                       "Multiply",
-                                       "Divide",
-                                       "Modulus",
-                                       "Power",
-                                       "IsLessThan",
-                                       "IsGreaterThan",
-                                       "IsEqualTo",
-                                       "IsNotEqualTo",
-                                       "IsLessThanOrEqualTo",
-                                       "IsGreaterThanOrEqualTo",
-                                       "And",
-                                       "Or",
-                                       "?",
-                                       "BitwiseAnd",
-                                       "BitwiseOr",
-                                       "BitwiseXor",
-                                       "?",
-                                       "ThenElse",
-                                       "If"};
-
-const char* const kFunctionShapes[] = {
-    "?",    "Ln",   "Log",  "Exp",  "Abs",    "Sqrt",   "Neg",    "Rand",       "Sin",     "Cos",
-    "Tan",  "Sec",  "Csc",  "Cot",  "ArcSin", "ArcCos", "ArcTan", "ArcSec",     "ArcCsc",  "ArcCot",
-    "HSin", "HCos", "HTan", "HSec", "HCsc",   "HCot",   "Not",    "Compliment", "Ceiling", "Floor"};
+// The node's class name without its family suffix: "Plus" for a PlusOperator, "Sin" for a
+// SinFunction.
+std::string ClassName(const Parser* node)
+{
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> name(
+        abi::__cxa_demangle(typeid(*node).name(), nullptr, nullptr, &status), std::free);
+    std::string text = name ? name.get() : typeid(*node).name();
+    for (const char* suffix : {"Operator", "Function"})
+        if (text.size() > std::strlen(suffix) &&
+            text.compare(text.size() - std::strlen(suffix), std::string::npos, suffix) == 0)
+            text.resize(text.size() - std::strlen(suffix));
+    return text;
+}
 
 } // namespace
 
@@ -70,13 +58,11 @@ std::string Shape(const Parser* node)
     }
     if (auto* variable = dynamic_cast<const Variable*>(node)) return variable->Name();
     if (auto* random = dynamic_cast<const RandomFunction*>(node))
-        return "Rand(" + (random->argument ? Shape(random->argument) : "") + ")";
+        return "Random(" + (random->argument ? Shape(random->argument) : "") + ")";
     if (auto* function = dynamic_cast<const FunctionParser*>(node))
-        return std::string(kFunctionShapes[function->FunctionCode()]) + "(" +
-               Shape(function->argument) + ")";
+        return ClassName(node) + "(" + Shape(function->argument) + ")";
     if (auto* op = dynamic_cast<const OperationParser*>(node))
-        return std::string(kOperatorShapes[op->OperatorCode()]) + "(" + Shape(op->left) + ", " +
-               Shape(op->right) + ")";
+        return ClassName(node) + "(" + Shape(op->left) + ", " + Shape(op->right) + ")";
     if (auto* expression = dynamic_cast<const FunctionInterpreter*>(node))
         return Shape(expression->Root());
     return std::string("<") + typeid(*node).name() + ">";
