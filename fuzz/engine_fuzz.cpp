@@ -1,0 +1,477 @@
+// libFuzzer target for the formula engine. Every input is a formula; the engine must either
+// refuse it with a ParseErrorMsg or compile it, and every operation on a compiled formula must
+// again either succeed or raise a ParseErrorMsg. Crashes, sanitizer reports, leaks, any other
+// exception and slow inputs are what we are looking for.
+//
+// The input is handed over as a C string: bytes after an embedded NUL are cut off, as they
+// would be for any caller of the engine.
+
+#include "engine.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Expression = std::unique_ptr<FunctionInterpreter>;
+
+// A derivative copies, at every level, the operands below it: its size grows with the sum of
+// all subtree sizes (the tree's "weight"), and a second derivative with the square of that. The
+// limits below keep one input well inside the time limit; bigger trees would only repeat the
+// same code paths. The weight of a tree is measured before differentiating it, and every
+// derivative's raw printed length counts against a budget, so that a deep input gets a few
+// derivatives rather than a dozen of the same kind.
+constexpr size_t kMaxDerivedWeight = 60000;
+constexpr int kMaxDerivedVariables = 8;
+constexpr size_t kDerivativeBudget = 200000; // raw printed characters over all derivatives
+constexpr size_t kMaxTwiceDerived = 2000;    // weight up to which a derivative is derived again
+
+// The points at which every expression is evaluated: x and y from a small grid around the origin
+// (zero included, where most domain errors live); every other variable reads kOtherValue.
+struct Point
+{
+    double x;
+    double y;
+};
+constexpr Point kPoints[] = {{0.0, 0.0}, {1.0, -1.0}, {-2.5, 3.0}, {0.5, 4.75}};
+constexpr double kOtherValue = 0.5;
+
+[[noreturn]] void Fail(const char* what, const char* detail = "")
+{
+    std::fprintf(stderr, "engine_fuzz: %s %s\n", what, detail);
+    std::abort();
+}
+
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) Fail("check failed:", #condition);                                       \
+    } while (false)
+
+// A refused formula must carry a code that has a message and positions inside the text (or -1).
+void CheckError(const ParseErrorMsg& error, size_t textLength)
+{
+    FUZZ_CHECK(HasErrorMessage(error.code));
+    const long length = static_cast<long>(textLength);
+    FUZZ_CHECK(error.from >= -1 && error.from <= length);
+    FUZZ_CHECK(error.to >= -1 && error.to <= length);
+}
+
+// Errors raised without text (evaluation, derivatives, copies) carry no positions.
+void CheckTextlessError(const ParseErrorMsg& error)
+{
+    FUZZ_CHECK(HasErrorMessage(error.code));
+    FUZZ_CHECK(error.from == -1 && error.to == -1);
+}
+
+// The operands of a node, as far as the node families expose them.
+std::vector<const Parser*> Children(const Parser* node)
+{
+    if (const auto* function = dynamic_cast<const FunctionParser*>(node))
+        return {function->argument};
+    if (const auto* random = dynamic_cast<const RandomFunction*>(node))
+        return random->argument ? std::vector<const Parser*>{random->argument}
+                                : std::vector<const Parser*>{};
+    if (const auto* operation = dynamic_cast<const OperationParser*>(node))
+        return {operation->left, operation->right};
+    return {};
+}
+
+// Walks the tree of `expression` (without recursion: trees may be deep), checks that every node
+// knows its holder, and answers the sum of all subtree sizes.
+size_t CheckTreeAndWeigh(const FunctionInterpreter& expression)
+{
+    const Parser* root = expression.Root();
+    if (!root) return 0;
+    FUZZ_CHECK(root->parent == &expression);
+    struct Visit
+    {
+        const Parser* node;
+        size_t depth;
+    };
+    std::vector<Visit> pending{{root, 1}};
+    size_t weight = 0;
+    while (!pending.empty()) {
+        const Visit visit = pending.back();
+        pending.pop_back();
+        weight += visit.depth;
+        for (const Parser* child : Children(visit.node)) {
+            FUZZ_CHECK(child != nullptr);
+            FUZZ_CHECK(child->parent == visit.node);
+            pending.push_back({child, visit.depth + 1});
+        }
+    }
+    return weight;
+}
+
+std::string PrintOf(const Parser& node)
+{
+    const PrintedText text(node.Print());
+    FUZZ_CHECK(text != nullptr);
+    return text.get();
+}
+
+// Points every variable of `expression` at its own slot in `values`: x and y get the point's
+// coordinates, everything else kOtherValue. Binds by index or by name, as `byName` says; either
+// way the table must find its own names and hand back the slots it was given.
+void Bind(FunctionInterpreter& expression, std::vector<double>& values, const Point& point,
+          bool byName)
+{
+    const int count = expression.VariableCount();
+    values.assign(static_cast<size_t>(count), kOtherValue);
+    for (int i = 0; i < count; ++i) {
+        const char* name = expression.VariableName(i);
+        FUZZ_CHECK(name != nullptr);
+        FUZZ_CHECK(expression.FindVariable(name) == i);
+        FUZZ_CHECK(expression.FindOrAddVariable(name) == i);
+        if (std::strcmp(name, "x") == 0) values[i] = point.x;
+        if (std::strcmp(name, "y") == 0) values[i] = point.y;
+        if (byName)
+            FUZZ_CHECK(expression.BindValueSlotByName(name, &values[i]));
+        else
+            FUZZ_CHECK(expression.BindValueSlot(i, &values[i]));
+        FUZZ_CHECK(expression.ValueSlot(i) == &values[i]);
+        FUZZ_CHECK(expression.ValueSlotByName(name) == &values[i]);
+    }
+    FUZZ_CHECK(expression.VariableCount() == count);
+
+    // Indices and names outside the table (no formula has a name with a blank in it).
+    double unused = 0.0;
+    FUZZ_CHECK(!expression.BindValueSlot(count, &unused));
+    FUZZ_CHECK(!expression.BindValueSlot(-1, &unused));
+    FUZZ_CHECK(!expression.BindValueSlotByName("x y", &unused));
+    FUZZ_CHECK(expression.VariableName(count) == nullptr);
+    FUZZ_CHECK(expression.VariableName(-1) == nullptr);
+    FUZZ_CHECK(expression.FindVariable("x y") == -1);
+    try {
+        expression.ValueSlotByName("x y");
+        Fail("ValueSlotByName found a name that is not in the table");
+    } catch (const ParseErrorMsg& error) {
+        FUZZ_CHECK(error.code == kUnknownVariable);
+        CheckTextlessError(error);
+    }
+}
+
+// One evaluation: the value, or the code of the error it raised.
+struct Outcome
+{
+    double value = 0.0;
+    int code = -1;
+
+    bool operator==(const Outcome& other) const
+    {
+        // Bitwise, so that two NaNs from the same computation count as equal.
+        return code == other.code && std::memcmp(&value, &other.value, sizeof value) == 0;
+    }
+};
+
+Outcome EvaluateOnce(const FunctionInterpreter& expression)
+{
+    Outcome outcome;
+    try {
+        outcome.value = expression.Evaluate();
+    } catch (const ParseErrorMsg& error) {
+        CheckTextlessError(error);
+        outcome.code = error.code;
+    }
+    return outcome;
+}
+
+// Evaluates at every grid point. Evaluation only reads the tree, so without RAND a second
+// evaluation at the same point must give the same value or the same error.
+void EvaluateOnGrid(FunctionInterpreter& expression, bool deterministic)
+{
+    std::vector<double> values;
+    bool byName = false;
+    for (const Point& point : kPoints) {
+        Bind(expression, values, point, byName);
+        byName = !byName;
+        const Outcome first = EvaluateOnce(expression);
+        if (deterministic) FUZZ_CHECK(EvaluateOnce(expression) == first);
+    }
+    // The slots die with this call: leave every variable bound to nothing, as the viewer does
+    // for names it does not serve.
+    for (int i = 0; i < expression.VariableCount(); ++i)
+        expression.BindValueSlot(i, nullptr);
+}
+
+// Checks the tree, prints, binds and evaluates an expression built from a tree (a derivative or
+// a copy).
+void Exercise(FunctionInterpreter& expression)
+{
+    CheckTreeAndWeigh(expression);
+    try {
+        const std::string text = PrintOf(expression);
+        FUZZ_CHECK(text.compare(0, 2, "= ") == 0);
+    } catch (const ParseErrorMsg& error) {
+        CheckTextlessError(error); // an expression without a tree has nothing to print
+    }
+    EvaluateOnGrid(expression, false);
+}
+
+// Wraps a tree (possibly null) into an expression object of its own, which simplifies it.
+Expression Adopt(Parser* tree)
+{
+    try {
+        return std::make_unique<FunctionInterpreter>(tree); // deletes the tree when it throws
+    } catch (const ParseErrorMsg& error) {
+        CheckTextlessError(error);
+        return nullptr;
+    }
+}
+
+void CheckComparison(const FunctionInterpreter& a, const FunctionInterpreter* b)
+{
+    bool same = false;
+    bool differs = false;
+    try {
+        same = a.IsSameAsExpression(b);
+    } catch (const ParseErrorMsg& error) {
+        CheckTextlessError(error);
+        return;
+    }
+    try {
+        differs = a.DiffersFromExpression(b);
+    } catch (const ParseErrorMsg& error) {
+        CheckTextlessError(error);
+        return;
+    }
+    FUZZ_CHECK(same != differs);
+}
+
+// A copy prints exactly like its original, and adopting it gives a working expression that
+// compares consistently with the original.
+void CheckCopy(const FunctionInterpreter& expression, const std::string& printed)
+{
+    Parser* tree = nullptr;
+    try {
+        tree = expression.CopyTree();
+    } catch (const ParseErrorMsg& error) {
+        CheckTextlessError(error);
+        return;
+    }
+    FUZZ_CHECK(tree != nullptr);
+    FUZZ_CHECK(tree->parent == nullptr);
+    FUZZ_CHECK("= " + PrintOf(*tree) == printed);
+
+    Expression copy = Adopt(tree);
+    if (!copy) return;
+    CheckComparison(expression, copy.get());
+    CheckComparison(*copy, &expression);
+    CheckComparison(expression, &expression);
+    Exercise(*copy);
+}
+
+// Differentiates, adopts and exercises the derivative; answers the printed length of the raw
+// derivative tree (before simplification), which the caller counts against kDerivativeBudget.
+size_t CheckDerivative(const FunctionInterpreter& expression, const char* wrt,
+                       const IndependentSet* independents, bool again)
+{
+    Parser* tree = nullptr;
+    try {
+        tree = expression.Derivative(wrt, independents);
+    } catch (const ParseErrorMsg& error) {
+        CheckTextlessError(error);
+        return 0;
+    }
+    size_t cost = 0;
+    if (tree) {
+        FUZZ_CHECK(tree->parent == nullptr);
+        cost = PrintOf(*tree).size(); // unattached variables print as well
+    }
+    Expression derivative = Adopt(tree);
+    if (!derivative) return cost;
+    Exercise(*derivative);
+    if (again && CheckTreeAndWeigh(*derivative) <= kMaxTwiceDerived)
+        cost += CheckDerivative(*derivative, wrt, independents, false);
+    return cost;
+}
+
+void CheckDerivatives(const FunctionInterpreter& expression)
+{
+    const IndependentSet independents{"x", "y"};
+    const int count = expression.VariableCount();
+    size_t spent = 0;
+    for (int i = 0; i < count && i < kMaxDerivedVariables && spent < kDerivativeBudget; ++i) {
+        const char* name = expression.VariableName(i);
+        spent += CheckDerivative(expression, name, nullptr, i == 0);
+        if (spent < kDerivativeBudget)
+            spent += CheckDerivative(expression, name, &independents, false);
+    }
+
+    // A name the expression does not use: "x" or "y" when free, otherwise a name with a blank,
+    // which no formula can contain.
+    const char* absent = expression.FindVariable("x") < 0   ? "x"
+                         : expression.FindVariable("y") < 0 ? "y"
+                                                            : "x y";
+    if (spent < kDerivativeBudget) spent += CheckDerivative(expression, absent, nullptr, false);
+    if (spent < kDerivativeBudget) CheckDerivative(expression, absent, &independents, false);
+
+    if (count > 0 && spent < kDerivativeBudget) {
+        try {
+            Expression byIndex = Adopt(expression.DerivativeByIndex(count - 1, nullptr));
+            if (byIndex) EvaluateOnGrid(*byIndex, false);
+        } catch (const ParseErrorMsg& error) {
+            CheckTextlessError(error);
+        }
+    }
+
+    try {
+        delete expression.DerivativeByIndex(count, nullptr);
+        Fail("DerivativeByIndex accepted an index past the table");
+    } catch (const ParseErrorMsg& error) {
+        FUZZ_CHECK(error.code == kUnknownVariable);
+        CheckTextlessError(error);
+    }
+}
+
+// The node factories over copies of the tree, with one operator code and one function code
+// chosen by the input (valid codes or not), and optionally a missing operand. A factory that
+// refuses its operands leaves them to the caller, with one exception: an IfOperator refusing a
+// right operand that is not a ThenElseOperator (code 27) has adopted and deleted both.
+void CheckFactories(const FunctionInterpreter& expression, uint32_t choice)
+{
+    const Parser* root = expression.Root();
+    const int operatorCode = static_cast<int>(choice % 27) - 1; // -1 ... 25
+    const int functionCode = static_cast<int>(choice / 27 % 32) - 1; // -1 ... 30
+    const bool leftMissing = choice / (27 * 32) % 4 == 1;
+    const bool rightMissing = choice / (27 * 32) % 4 == 2;
+
+    NodePtr left(leftMissing ? nullptr : root->Clone());
+    NodePtr right(rightMissing ? nullptr : root->Clone());
+    if (operatorCode == 23 && right) {
+        // A conditional needs its branches on the right.
+        NodePtr otherBranch(root->Clone());
+        Parser* branches = root->MakeOperator(22, right.get(), otherBranch.get());
+        right.release(); // the pair owns both branches now
+        otherBranch.release();
+        right.reset(branches);
+    }
+    Parser* node = nullptr;
+    try {
+        node = root->MakeOperator(operatorCode, left.get(), right.get());
+        const bool prefix = operatorCode == 2 || operatorCode == 17 || operatorCode == 21;
+        if (!prefix) left.release(); // a prefix operator leaves `left` to the caller
+        right.release();
+    } catch (const ParseErrorMsg& error) {
+        CheckTextlessError(error);
+        if (error.code == kMissingColon) {
+            left.release();
+            right.release();
+        }
+    }
+    if (node) {
+        FUZZ_CHECK(node->parent == nullptr);
+        if (Expression adopted = Adopt(node)) Exercise(*adopted);
+    }
+
+    NodePtr argument(leftMissing ? nullptr : root->Clone());
+    node = nullptr;
+    try {
+        node = root->MakeFunction(functionCode, argument.get());
+        argument.release(); // adopted, or folded into a RAND's scale and deleted
+    } catch (const ParseErrorMsg& error) {
+        CheckTextlessError(error);
+    }
+    if (node) {
+        FUZZ_CHECK(node->parent == nullptr);
+        if (Expression adopted = Adopt(node)) Exercise(*adopted);
+    }
+}
+
+// The expression object answers the node operations too, though it is never a node of a tree.
+void CheckAsNode(const FunctionInterpreter& expression)
+{
+    FUZZ_CHECK(!expression.IsLiteral());
+    FUZZ_CHECK(expression.Precedence() == 0);
+    try {
+        delete expression.Clone();
+        Fail("an expression object copied itself as a node");
+    } catch (const ParseErrorMsg& error) {
+        CheckTextlessError(error);
+    }
+    // Differentiating by a variable node of the tree, and by no name at all.
+    const Variable* variable = nullptr;
+    std::vector<const Parser*> pending{expression.Root()};
+    while (!pending.empty() && !variable) {
+        const Parser* node = pending.back();
+        pending.pop_back();
+        variable = dynamic_cast<const Variable*>(node);
+        for (const Parser* child : Children(node))
+            pending.push_back(child);
+    }
+    for (const Variable* wrt : {variable, static_cast<const Variable*>(nullptr)}) {
+        try {
+            Expression derivative = Adopt(expression.DerivativeByVariable(wrt, nullptr));
+            if (derivative) Exercise(*derivative);
+        } catch (const ParseErrorMsg& error) {
+            CheckTextlessError(error);
+        }
+    }
+}
+
+// An expression object without a tree: the empty case of every operation.
+void CheckEmptyComparisons(const FunctionInterpreter& expression)
+{
+    const FunctionInterpreter empty(static_cast<Parser*>(nullptr));
+    FUZZ_CHECK(!expression.IsSameAsExpression(&empty));
+    FUZZ_CHECK(expression.DiffersFromExpression(&empty));
+    FUZZ_CHECK(!empty.IsSameAsExpression(&expression));
+    FUZZ_CHECK(empty.DiffersFromExpression(&expression));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const char* formula = input.c_str(); // the engine stops at the first NUL
+    const size_t length = std::strlen(formula);
+
+    Expression expression;
+    try {
+        expression = std::make_unique<FunctionInterpreter>(formula);
+    } catch (const ParseErrorMsg& error) {
+        CheckError(error, length);
+        return 0;
+    }
+
+    const std::string printed = PrintOf(*expression);
+    FUZZ_CHECK(printed.compare(0, 2, "= ") == 0);
+
+    // Before binding, a variable that evaluation reaches has no value to read.
+    if (expression->VariableCount() > 0) {
+        try {
+            expression->Evaluate();
+        } catch (const ParseErrorMsg& error) {
+            CheckTextlessError(error);
+        }
+    }
+    const bool deterministic = printed.find("RAND(") == std::string::npos;
+    EvaluateOnGrid(*expression, deterministic);
+    CheckCopy(*expression, printed);
+    CheckEmptyComparisons(*expression);
+    if (CheckTreeAndWeigh(*expression) <= kMaxDerivedWeight) {
+        CheckDerivatives(*expression);
+        CheckAsNode(*expression);
+        // Any cheap mix of the input's bytes will do to pick the factory codes.
+        uint32_t choice = static_cast<uint32_t>(length);
+        for (size_t i = 0; i < length; ++i)
+            choice = choice * 31 + static_cast<unsigned char>(formula[i]);
+        CheckFactories(*expression, choice);
+    }
+
+    // The printed text is a formula again (not always an accepted one: constants are printed
+    // with three digits, and names may read differently next to the blanks Print adds).
+    try {
+        Expression reread = std::make_unique<FunctionInterpreter>(printed.c_str());
+        EvaluateOnGrid(*reread, false);
+    } catch (const ParseErrorMsg& error) {
+        CheckError(error, printed.size());
+    }
+    return 0;
+}
