@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: once optimised, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Installs what it needs first.
+# Builds everything and runs every test: once optimised, then the engine's fuzz target for two
+# minutes, then every test again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +18,8 @@ jobs=2
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j"$jobs"
 (cd build/release && ctest --output-on-failure -j"$jobs")
+
+tools/fuzz.sh 120
 
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVF_SANITIZE=ON \
     -DVF_BUILD_BENCHMARKS=OFF >/dev/null
