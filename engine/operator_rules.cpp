@@ -417,7 +417,8 @@ Parser* IfOperator::Derivative(const char* wrt, const IndependentSet* independen
 {
     try {
         NodePtr branches(right->Derivative(wrt, independents));
-        if (!branches || typeid(*branches) != typeid(ThenElseOperator)) return nullptr;
+        const Parser* derived = branches.get(); // typeid(*unique_ptr) would evaluate a call
+        if (!derived || typeid(*derived) != typeid(ThenElseOperator)) return nullptr;
         return BuildOperator<IfOperator>(CopyOf(left), std::move(branches)).release();
     } catch (const ParseErrorMsg&) {
         return nullptr;
