@@ -26,7 +26,7 @@ using Expression = std::unique_ptr<FunctionInterpreter>;
 // same code paths. The weight of a tree is measured before differentiating it, and every
 // derivative's raw printed length counts against a budget, so that a deep input gets a few
 // derivatives rather than a dozen of the same kind.
-constexpr size_t kMaxDerivedWeight = 60000;
+constexpr size_t kMaxDerivedWeight = 20000;
 constexpr int kMaxDerivedVariables = 8;
 constexpr size_t kDerivativeBudget = 200000; // raw printed characters over all derivatives
 constexpr size_t kMaxTwiceDerived = 2000;    // weight up to which a derivative is derived again
