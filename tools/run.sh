@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
-# Builds the program (installing what the build needs) and starts it.
+# Builds the program (installing what the build needs) and starts it. The build folder
+# build/run belongs to this script alone, so that its options never leak into the test builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh cmake make g++ qtbase5-dev
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release \
-    -DVF_BUILD_TESTS=OFF -DVF_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build build/release -j2
-if [[ -x build/release/viewer/vector-fields ]]; then
-    exec build/release/viewer/vector-fields "$@"
-fi
-echo "Built the formula engine; the field viewer is not part of the program yet."
+cmake -S . -B build/run -DCMAKE_BUILD_TYPE=Release -DVF_BUILD_VIEWER=ON -DVF_BUILD_TESTS=OFF \
+    -DVF_BUILD_BENCHMARKS=OFF -DVF_BUILD_FUZZ=OFF -DVF_SANITIZE=OFF >/dev/null
+cmake --build build/run -j2
+exec build/run/viewer/vector-fields "$@"
