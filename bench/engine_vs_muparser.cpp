@@ -2,7 +2,7 @@
 // evaluator) and the formula written as plain C++, on the same inputs in one run. Also the cost of
 // compiling a formula. Prints a table; `--quick` runs every measurement once, for a smoke test.
 
-#include "../tests/common/allocation_counter.h"
+#include "allocation_counter.h"
 #include "engine.h"
 
 #include <muParser.h>

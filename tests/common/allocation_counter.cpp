@@ -1,30 +1,35 @@
 #include "allocation_counter.h"
 
-#include <cstdlib>
-#include <new>
+#include <cstddef>
+
+extern "C" void* __libc_malloc(std::size_t);
+extern "C" void* __libc_calloc(std::size_t, std::size_t);
+extern "C" void* __libc_realloc(void*, std::size_t);
 
 namespace {
-long allocations = 0;
-}
+// Per thread, so that a helper thread of a library never shows up in a count.
+thread_local long allocations = 0;
+} // namespace
 
 long AllocationCount()
 {
     return allocations;
 }
 
-void* operator new(std::size_t size)
+extern "C" void* malloc(std::size_t size)
 {
     ++allocations;
-    if (void* memory = std::malloc(size ? size : 1)) return memory;
-    throw std::bad_alloc();
+    return __libc_malloc(size);
 }
 
-void operator delete(void* memory) noexcept
+extern "C" void* calloc(std::size_t count, std::size_t size)
 {
-    std::free(memory);
+    ++allocations;
+    return __libc_calloc(count, size);
 }
 
-void operator delete(void* memory, std::size_t) noexcept
+extern "C" void* realloc(void* pointer, std::size_t size)
 {
-    std::free(memory);
+    ++allocations;
+    return __libc_realloc(pointer, size);
 }

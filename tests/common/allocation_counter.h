@@ -1,6 +1,7 @@
 #pragma once
 
-// The number of calls of the global operator new so far. Linking allocation_counter.cpp replaces
-// operator new for the whole program, which AddressSanitizer's own replacement does not allow:
-// only builds without it may link the counter.
+// The number of heap allocations the calling thread has made so far (malloc, calloc, realloc,
+// and so operator new, which allocates through malloc). Linking the allocation_counter library
+// replaces those entry points for the whole program, which a sanitizer's allocator does not
+// allow: the library exists only in builds without sanitizers.
 long AllocationCount();

@@ -1,6 +1,6 @@
 // Evaluation runs for every arrow and every particle step: it must not touch the heap.
 
-#include "../common/allocation_counter.h"
+#include "allocation_counter.h"
 #include "test_support.h"
 
 #include <cmath>

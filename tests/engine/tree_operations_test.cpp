@@ -11,8 +11,8 @@ const char* const kFormulas[] = {
     "-x ^ 2", "!x && ~y", "x % 3 | y", "rand(x)", "rand(10)", "x", "X", "2", "(1 + 1)", "x < y",
     "x <= y", "a & b != c", "floor(x) - ceil(y)",
     // Every function, so that every code is copied.
-    "ln(log(exp(abs(sqrt(neg(sin(cos(tan(sec(csc(cot(asin(acos(atan(asec(acsc(acot(sinh(cosh("
-    "tanh(sech(csch(coth(x))))))))))))))))))))))))"};
+    ("ln(log(exp(abs(sqrt(neg(sin(cos(tan(sec(csc(cot(asin(acos(atan(asec(acsc(acot(sinh(cosh("
+     "tanh(sech(csch(coth(x))))))))))))))))))))))))")};
 
 // A copy prints and compares as its original and shares none of its nodes.
 TEST(Clone, CopiesAreEqualAndIndependent)

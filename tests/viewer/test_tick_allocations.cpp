@@ -1,35 +1,9 @@
-// Counts heap allocations while the animation tick runs, by standing in for malloc; so it is
-// only built where no sanitizer owns the allocator.
+// The animation tick runs a hundred times a second: it must not touch the heap.
 
+#include "allocation_counter.h"
 #include "viewer_test_support.h"
 
 #include <QtTest>
-
-extern "C" void* __libc_malloc(size_t);
-extern "C" void* __libc_calloc(size_t, size_t);
-extern "C" void* __libc_realloc(void*, size_t);
-
-namespace {
-thread_local long allocations = -1; // counting from 0 on; -1: not counting
-} // namespace
-
-extern "C" void* malloc(size_t size)
-{
-    allocations += allocations >= 0;
-    return __libc_malloc(size);
-}
-
-extern "C" void* calloc(size_t count, size_t size)
-{
-    allocations += allocations >= 0;
-    return __libc_calloc(count, size);
-}
-
-extern "C" void* realloc(void* pointer, size_t size)
-{
-    allocations += allocations >= 0;
-    return __libc_realloc(pointer, size);
-}
 
 class TickAllocationsTest : public QObject
 {
@@ -45,17 +19,14 @@ private slots:
             for (int i = 0; i < 100; ++i)
                 window.mouseDragged(QPointF(i % 10, i / 10), {1, 1});
             window.advanceDots(10); // the scene schedules its one repaint of the frame
-            allocations = 0;
+            const long before = AllocationCount();
             for (int tick = 0; tick < 50; ++tick)
                 window.advanceDots(10);
-            const long counted = allocations;
-            allocations = -1;
-            QCOMPARE(counted, 0L);
+            QCOMPARE(AllocationCount() - before, 0L);
         }
-        allocations = 0; // the count does see allocations
+        const long before = AllocationCount(); // the count does see Qt's allocations
         const QString text = QString::number(12345.678);
-        QVERIFY(allocations > 0);
-        allocations = -1;
+        QVERIFY(AllocationCount() > before);
     }
 };
 
