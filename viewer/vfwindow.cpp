@@ -122,6 +122,7 @@ bool VFWindow::setupField(const FieldSettings& s)
     if (settings.xCount > 0 && settings.yCount > 0)
         sampled.reserve(settings.xCount * settings.yCount);
     float longest = 0.0f;
+    double longestExactly = 0.0;
     for (int i = 0; i < settings.xCount; ++i) {
         const double x = settings.xMin + (i + 0.5) * w / settings.xCount;
         *xSlot = x;
@@ -132,24 +133,40 @@ bool VFWindow::setupField(const FieldSettings& s)
                 expressions.refresh();
                 const float fyValue = float(expressions.valueAt(fyIndex));
                 const float fxValue = float(expressions.valueAt(fxIndex));
+                // A vector beyond single precision has no length to scale the others by.
+                if (!std::isfinite(fxValue) || !std::isfinite(fyValue)) {
+                    failed.append(QPointF(x, y));
+                    continue;
+                }
                 const QVector2D value(fxValue, fyValue);
                 sampled.append(SampledPoint{QPointF(x, y), value});
                 const float length = value.length();
                 if (length > longest) longest = length; // a NaN length never wins
+                longestExactly =
+                    std::max(longestExactly, std::hypot(double(fxValue), double(fyValue)));
             } catch (...) {
                 failed.append(QPointF(x, y));
             }
         }
     }
 
+    const double cell = sampled.isEmpty() ? 0.0
+                                          : std::min(scene.sceneRect().height() / settings.yCount,
+                                                     scene.sceneRect().width() / settings.xCount);
     float scale = 1.0f;
-    if (longest > 0.0f) {
-        const double cell = std::min(scene.sceneRect().height() / settings.yCount,
-                                     scene.sceneRect().width() / settings.xCount);
-        scale = float(kLongestArrow / longest * cell);
+    if (longest > 0.0f) scale = float(kLongestArrow / longest * cell);
+    // Single precision runs out for fields whose largest vector is near its limits (1e-40, or a
+    // length beyond 3.4e38): the common factor becomes 0 or infinite and every arrow vanishes.
+    // Those fields are scaled in double precision instead; all others exactly as always.
+    const bool scaleExactly =
+        longestExactly > 0.0 && (!std::isfinite(longest) || !std::isfinite(scale) || scale == 0.0f);
+    const double exactScale = scaleExactly ? kLongestArrow / longestExactly * cell : 0.0;
+    for (const SampledPoint& point : qAsConst(sampled)) {
+        const QVector2D drawn = scaleExactly ? QVector2D(float(point.value.x() * exactScale),
+                                                         float(point.value.y() * exactScale))
+                                             : point.value * scale;
+        scene.addItem(new QGraphicsArrow(point.at, arrowSize, drawn));
     }
-    for (const SampledPoint& point : qAsConst(sampled))
-        scene.addItem(new QGraphicsArrow(point.at, arrowSize, point.value * scale));
     for (const QPointF& point : qAsConst(failed)) {
         auto* arrow = new QGraphicsArrow(point, arrowSize, QVector2D());
         arrow->clearPath();
