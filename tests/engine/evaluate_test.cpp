@@ -139,10 +139,7 @@ TEST_P(EvaluatesTo, Value)
 }
 
 INSTANTIATE_TEST_SUITE_P(Functions, EvaluatesTo,
-                         testing::Values(ValueCase{"ASEC(2)", 0, std::acos(0.5)},
-                                         ValueCase{"ACSC(2)", 0, std::asin(0.5)},
-                                         ValueCase{"ACOT(-1)", 0, -M_PI / 4},
-                                         ValueCase{"!x", -0.0, 1.0}, ValueCase{"!x", 0.5, 0.0},
+                         testing::Values(ValueCase{"!x", -0.0, 1.0}, ValueCase{"!x", 0.5, 0.0},
                                          ValueCase{"!x", kNaN, 0.0}, ValueCase{"~x", 2.7, -3.0},
                                          ValueCase{"~x", -2.7, 1.0},
                                          ValueCase{"~x", 1e10, 2147483647.0},

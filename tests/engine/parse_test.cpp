@@ -74,12 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Spellings only some C libraries read as numbers stay names, the same everywhere.
         ShapeCase{"0x10", "0x10"}, ShapeCase{"inf", "inf"}, ShapeCase{"nan", "nan"},
         ShapeCase{"SIN (x)", "Sin(x)"}, ShapeCase{"sin((x)+(y))", "Sin(Plus(x, y))"},
-        ShapeCase{"ceil(floor(x))", "Ceiling(Floor(x))"},
-        ShapeCase{"asec(acsc(acot(x)))", "ArcSec(ArcCsc(ArcCot(x)))"},
-        ShapeCase{"sech(csch(coth(x)))", "HSec(HCsc(HCot(x)))"}, ShapeCase{"RAND( )", "Random()"},
-        ShapeCase{"rand(x)", "Random(x)"}, ShapeCase{"rand(2*5)", "Random()"},
-        ShapeCase{"( (x) )", "x"}, ShapeCase{"((a)+(b))", "Plus(a, b)"},
-        ShapeCase{" \t(x + 1)\n", "Plus(x, 1)"}));
+        ShapeCase{"RAND( )", "Random()"}, ShapeCase{"rand(x)", "Random(x)"},
+        ShapeCase{"rand(2*5)", "Random()"}, ShapeCase{"( (x) )", "x"},
+        ShapeCase{"((a)+(b))", "Plus(a, b)"}, ShapeCase{" \t(x + 1)\n", "Plus(x, 1)"}));
 
 // Simplification and printing rely on every node knowing who holds it.
 TEST(Parse, EveryAdoptedNodeKnowsItsParent)

@@ -49,7 +49,6 @@ private slots:
             set.bindAll();
             *store.slotFor("x") = 2;
             *store.slotFor("y") = 1;
-            set.refresh(); // no targets: changes nothing
             auto value = [&](int index) {
                 try {
                     return set.valueAt(index);
@@ -62,6 +61,25 @@ private slots:
             set.clear();
             QCOMPARE(set.add(nullptr, fy.get()), 1);
         }
+    }
+
+    // refresh() writes the value of every entry that has a target, in order, so a later entry
+    // reads what an earlier one wrote; entries without a target are left alone.
+    void refreshWritesTargets()
+    {
+        VariableStore store;
+        ExpressionSet set(&store);
+        FunctionInterpreter first("x + 1"), second("r * 10"), third("1/(x - 2)");
+        set.add(store.slotFor("r"), &first);
+        const int untargeted = set.addShared(&third);
+        double written = 0;
+        set.add(&written, &second);
+        set.bindAll();
+        *store.slotFor("x") = 2;
+        set.refresh();
+        QCOMPARE(*store.slotFor("r"), 3.0);
+        QCOMPARE(written, 30.0);
+        QVERIFY_EXCEPTION_THROWN(set.valueAt(untargeted), ParseErrorMsg);
     }
 };
 

@@ -1,4 +1,6 @@
+#include "compile_formula.h"
 #include "mainwindow.h"
+#include "parse_error.h"
 #include "viewer_test_support.h"
 
 #include <QCloseEvent>
@@ -45,30 +47,6 @@ private slots:
     {
         settle();
         QVERIFY(openFieldWindows().isEmpty());
-    }
-
-    void cellsAndTexts()
-    {
-        Form form;
-        const struct
-        {
-            int row, column;
-            const char* text;
-        } cells[] = {{0, 0, "<html><it><b>F</b>(x,y)</it> = &lt;"},
-                     {0, 1, ""},
-                     {0, 2, ","},
-                     {1, 1, ""},
-                     {1, 2, "<html>&gt;</html>"},
-                     {0, 4, "Velocity field"},
-                     {1, 4, "Acceleration field"},
-                     {2, 0, "Go"}};
-        for (const auto& cell : cells)
-            QCOMPARE(form.at(cell.row, cell.column)->property("text").toString(), cell.text);
-        QVERIFY(qobject_cast<QRadioButton*>(form.at(0, 4))->isChecked());
-        QCOMPARE(form.grid->itemAtPosition(1, 0), nullptr);
-        QCOMPARE(form.grid->columnMinimumWidth(3), 20);
-        QCOMPARE(form.grid->itemAtPosition(2, 2)->widget(), form.go()); // spans 3 columns
-        QCOMPARE(form.grid->itemAtPosition(2, 0)->alignment(), Qt::AlignCenter);
     }
 
     void goOpensOneWindowWithTheFormsSettings()
@@ -145,16 +123,29 @@ private slots:
         QVERIFY(form.go()->isEnabled());
     }
 
-    // Under LeakSanitizer this also checks that each window releases its formulas.
-    void fiftyWindowsComeAndGo()
+    // The box names the formula by its label; a code without a message still gets words.
+    void formulaErrorBox()
     {
-        Form form;
-        for (int i = 0; i < 50; ++i) {
-            form.press(QString("x*%1").arg(i), "SIN(y)");
-            QPointer<VFWindow> window = openFieldWindows().value(0);
-            window->close();
-            settle();
-            QVERIFY(window.isNull());
+        const struct
+        {
+            const char* label;
+            int code;
+            const char* text;
+        } cases[] = {
+            {"Fy", kMissingColon, "In \"Fy\"...\n   Error: Missing : in ?: operator."},
+            {"", kSqrtOfNegative, "Error: Square root of a negative number is not allowed."},
+            {"Fx", 28, "In \"Fx\"...\n   Unknown Error Type!"},
+            {"Fx", -1, "In \"Fx\"...\n   Unknown Error Type!"}};
+        for (const auto& c : cases) {
+            QString shown;
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                shown = box->windowTitle() + "|" + box->text();
+                box->button(QMessageBox::Ok)->click();
+            });
+            ShowFormulaError(c.label, c.code);
+            QCOMPARE(shown, QString("Error parsing expression|") + c.text);
         }
     }
 };

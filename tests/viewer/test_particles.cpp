@@ -1,7 +1,6 @@
 #include "viewer_test_support.h"
 
 #include <QGraphicsEllipseItem>
-#include <QGraphicsLineItem>
 #include <QtTest>
 
 #include <cmath>
@@ -146,47 +145,21 @@ private slots:
         QVERIFY(QLineF(launch.dot(), launch.at({160, 110})).length() < 1e-5);
     }
 
-    void keysThroughTheView()
+    // The window's own 10 ms timer moves the dots in real time from the moment it is shown.
+    void timerDrivesTheTicks()
     {
-        Field f("-y", "x", 1);
-        const QGraphicsItem* line = itemsOf<QGraphicsLineItem>(f.window).value(0);
-        const QGraphicsItem* curve = nullptr;
-        for (const QGraphicsPathItem* path : itemsOf<QGraphicsPathItem>(f.window))
-            if (!dynamic_cast<const QGraphicsArrow*>(path)) curve = path;
-        const struct
-        {
-            Qt::Key key;
-            Qt::KeyboardModifiers modifiers;
-            bool line, curve;
-            int dots;
-        } steps[] = {{Qt::Key_Space, {}, false, false, 0},
-                     {Qt::Key_L, {}, true, false, 10},
-                     {Qt::Key_C, Qt::ShiftModifier, true, true, 10},
-                     {Qt::Key_L, Qt::ShiftModifier, false, true, 10},
-                     {Qt::Key_A, {}, false, true, 10},
-                     {Qt::Key_C, {}, false, false, 10},
-                     {Qt::Key_Space, Qt::ShiftModifier, false, false, 0}};
-        for (const auto& step : steps) {
-            if (step.dots > 0 && f.dots().isEmpty())
-                QTest::mouseClick(f.port(), Qt::LeftButton, {}, QPoint(50, 60));
-            QTest::keyClick(viewOf(f.window), step.key, step.modifiers);
-            QCOMPARE(line->isVisible(), step.line);
-            QCOMPARE(curve->isVisible(), step.curve);
-            QCOMPARE(f.dots().size(), step.dots);
-        }
-    }
-
-    // Under LeakSanitizer this also checks that cleared dots and those left at the end go.
-    void manyDotsCleared()
-    {
-        Field f("-y", "x", 1);
-        for (int i = 0; i < 600; ++i)
-            f.window.mousePressed(QPointF(i % 20 * 0.5 - 5, i / 60));
-        f.run(2, 10);
-        QTest::keyClick(viewOf(f.window), Qt::Key_Space);
-        QCOMPARE(f.dots().size(), 0);
-        QCOMPARE(itemsOf<QGraphicsItem>(f.window).size(), 402); // arrows and guides stay
-        f.window.mousePressed(QPointF(0, 0));
+        VFWindow window(nullptr);
+        auto* timer = window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 10);
+        QVERIFY(window.setupField(formSettings("1", "0", 1)));
+        window.mouseDragged(QPointF(0, 0), QVector2D());
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(300);
+        const double moved = itemsOf<QGraphicsDot>(window).value(0)->pos().x();
+        QVERIFY(moved > 0.1);
+        QVERIFY(moved <= clock.elapsed() / 1000.0 + 0.02);
     }
 };
 

@@ -1,6 +1,5 @@
 #include "viewer_test_support.h"
 
-#include <QGraphicsLineItem>
 #include <QtTest>
 
 #include <cmath>
@@ -139,22 +138,6 @@ private slots:
             const QRectF port = view->mapToScene(view->viewport()->rect()).boundingRect();
             QVERIFY(QRectF(-5, -5, 10, 10).adjusted(-0.05, -0.05, 0.05, 0.05).contains(port));
             QVERIFY(std::abs(std::max(port.width(), port.height()) - 10) < 0.1);
-        }
-    }
-
-    void guidesExistHidden()
-    {
-        VFWindow window(nullptr);
-        QVERIFY(window.setupField(formSettings("0", "1", 1)));
-        const QGraphicsLineItem* line = itemsOf<QGraphicsLineItem>(window).value(0);
-        QCOMPARE(line->line(), QLineF(0, -5, 0, 5));
-        QVERIFY(!line->isVisible());
-        for (const QGraphicsPathItem* path : itemsOf<QGraphicsPathItem>(window)) {
-            if (dynamic_cast<const QGraphicsArrow*>(path)) continue;
-            QVERIFY(!path->isVisible());
-            // The S-curve from the bottom to the top bends right first.
-            QCOMPARE(path->path().pointAtPercent(1), QPointF(0, 5));
-            QVERIFY(path->path().pointAtPercent(0.25).x() > 0);
         }
     }
 };

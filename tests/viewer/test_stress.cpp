@@ -4,12 +4,14 @@
 #include "mainwindow.h"
 #include "viewer_test_support.h"
 
+#include <QGraphicsLineItem>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
+#include <cmath>
 #include <random>
 
 class StressTest : public QObject
@@ -87,41 +89,59 @@ private slots:
             window.advanceDots(0);
             QTest::keyClick(viewOf(window), Qt::Key_Space);
             QCOMPARE(itemsOf<QGraphicsDot>(window).size(), 0);
+            QCOMPARE(itemsOf<QGraphicsItem>(window).size(), 402); // arrows and guides stay
         }
     }
 
-    // A seeded stream of presses, drags, keys and ticks in both kinds of field.
+    // A seeded stream of presses, drags, keys and ticks in both kinds of field ends with the
+    // dots and guides that the stream asked for, all at finite places.
     void randomInput()
     {
         std::mt19937 random(7);
         const Qt::Key keys[] = {Qt::Key_L,    Qt::Key_C,    Qt::Key_Space,  Qt::Key_A,
                                 Qt::Key_Left, Qt::Key_Down, Qt::Key_Escape, Qt::Key_Return};
-        long events = 0;
         for (const int mode : {1, 2}) {
             VFWindow window(nullptr);
+            window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
             QVERIFY(window.setupField(formSettings("y / x", "x - LN(ABS(y))", mode)));
             QWidget* port = viewOf(window)->viewport();
             std::uniform_int_distribution<int> px(0, port->width() - 1), py(0, port->height() - 1);
-            for (int i = 0; i < 3000; ++i, ++events) {
+            const int perDrop = mode == 1 ? 10 : 1; // a ring, or one launched dot
+            int dots = 0;
+            bool line = false, curve = false;
+            for (int i = 0; i < 3000; ++i) {
                 const QPoint at(px(random), py(random));
                 switch (random() % 4) {
                 case 0:
                     QTest::mouseClick(port, Qt::MouseButton(1 << random() % 3), {}, at);
+                    dots += perDrop;
                     break;
                 case 1:
                     QTest::mousePress(port, Qt::LeftButton, {}, at);
                     QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(px(random), py(random)));
+                    dots += perDrop;
                     break;
-                case 2:
-                    QTest::keyClick(viewOf(window), keys[random() % std::size(keys)],
+                case 2: {
+                    const Qt::Key key = keys[random() % std::size(keys)];
+                    QTest::keyClick(viewOf(window), key,
                                     random() % 2 ? Qt::ShiftModifier : Qt::NoModifier);
+                    dots = key == Qt::Key_Space ? 0 : dots;
+                    line ^= key == Qt::Key_L;
+                    curve ^= key == Qt::Key_C;
                     break;
+                }
                 default:
                     window.advanceDots(random() % 50);
                 }
             }
+            const QList<QGraphicsDot*> found = itemsOf<QGraphicsDot>(window);
+            QCOMPARE(found.size(), dots);
+            for (const QGraphicsDot* dot : found)
+                QVERIFY(std::isfinite(dot->pos().x()) && std::isfinite(dot->pos().y()));
+            QCOMPARE(itemsOf<QGraphicsLineItem>(window).value(0)->isVisible(), line);
+            for (const QGraphicsPathItem* path : itemsOf<QGraphicsPathItem>(window))
+                if (!dynamic_cast<const QGraphicsArrow*>(path)) QCOMPARE(path->isVisible(), curve);
         }
-        qInfo("events injected %ld", events);
     }
 };
 
