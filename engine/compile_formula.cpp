@@ -5,12 +5,14 @@
 #include <QMessageBox>
 #include <QTextStream>
 
-FunctionInterpreter* CompileFormula(const QString& label, const QString& formula)
+FunctionInterpreter* CompileFormula(const QString& label, const QString& formula,
+                                    ParseErrorMsg* rejection)
 {
     const QByteArray text = formula.toUtf8();
     try {
         return new FunctionInterpreter(text.constData());
     } catch (const ParseErrorMsg& error) {
+        if (rejection) *rejection = error;
         ShowFormulaError(label, error.code);
         return nullptr;
     }

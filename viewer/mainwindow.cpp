@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "parse_error.h"
 #include "vfwindow.h"
 
 #include <QCloseEvent>
@@ -9,6 +10,22 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+
+namespace {
+
+// The UTF-16 position in `text` of the character that holds byte `offset` of its UTF-8 form.
+int characterAt(const QByteArray& utf8, int offset)
+{
+    int position = 0;
+    for (int i = 0; i < offset && i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if ((byte & 0xC0) == 0x80) continue; // continues a character already counted
+        position += byte >= 0xF0 ? 2 : 1;    // beyond the basic plane: a surrogate pair
+    }
+    return position;
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
@@ -63,11 +80,38 @@ void MainWindow::go(bool)
     const bool ready = window->setupField(settings);
     // The warning box of a failed compile runs its own event loop, in which the window may
     // already have been closed; its deletion is deferred, so `window` is still valid here.
-    if (fieldWindow != window) return;
-    if (ready)
-        window->show();
-    else
-        window->close();
+    if (fieldWindow == window) {
+        if (ready)
+            window->show();
+        else
+            window->close();
+    }
+    if (!ready) pointAt(window->rejection());
+}
+
+void MainWindow::pointAt(const FormulaRejection& rejection)
+{
+    QLineEdit* edit = rejection.label == QLatin1String("Fx")   ? fxEdit
+                      : rejection.label == QLatin1String("Fy") ? fyEdit
+                                                               : nullptr;
+    if (!edit) return;
+    activateWindow();
+    edit->setFocus(Qt::OtherFocusReason);
+    const QString text = edit->text();
+    const QByteArray utf8 = text.toUtf8();
+    const ParseErrorMsg& error = rejection.error;
+    if (error.from < 0) {
+        edit->selectAll(); // not tied to a place: the whole formula is at fault
+        return;
+    }
+    const int start = characterAt(utf8, error.from);
+    if (error.to < error.from || error.from >= utf8.size()) {
+        edit->setCursorPosition(start); // something is missing here
+        return;
+    }
+    const int end = characterAt(utf8, error.to + 1);
+    // Selected from the end back to the start, so that a long text scrolls to where it begins.
+    edit->setSelection(end, start - end);
 }
 
 void MainWindow::vfWindowClosed()

@@ -6,6 +6,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class VFWindow;
+struct FormulaRejection;
 
 // The input form: the two components of F, the kind of field, and "Go". At most one field
 // window is open at a time; "Go" stays disabled while it is.
@@ -25,6 +26,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Puts the keyboard into the rejected formula's box with the faulty part selected.
+    void pointAt(const FormulaRejection& rejection);
+
     VFWindow* fieldWindow = nullptr; // top-level, so owned here rather than by a Qt parent
     QPushButton* goButton;
     QLineEdit* fxEdit;

@@ -93,13 +93,21 @@ bool VFWindow::setupField(const FieldSettings& s)
     guideCurve = scene.addPath(curve, guidePen, QBrush(Qt::NoBrush));
     guideCurve->hide();
 
-    FunctionInterpreter* fx = CompileFormula(QStringLiteral("Fx"), settings.fxText);
-    if (!fx) return false;
+    FunctionInterpreter* fx =
+        CompileFormula(QStringLiteral("Fx"), settings.fxText, &rejected.error);
+    if (!fx) {
+        rejected.label = QStringLiteral("Fx");
+        return false;
+    }
     formulas.emplace_back(fx);
     fxIndex = expressions.addShared(fx);
 
-    FunctionInterpreter* fy = CompileFormula(QStringLiteral("Fy"), settings.fyText);
-    if (!fy) return false;
+    FunctionInterpreter* fy =
+        CompileFormula(QStringLiteral("Fy"), settings.fyText, &rejected.error);
+    if (!fy) {
+        rejected.label = QStringLiteral("Fy");
+        return false;
+    }
     formulas.emplace_back(fy);
     fyIndex = expressions.addShared(fy);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "parse_error.h"
 #include "shapesupport.h"
 
 #include <QElapsedTimer>
@@ -33,6 +34,14 @@ struct FieldSettings
     QString fyText;
 };
 
+// The formula that setupField rejected, by its label ("Fx" or "Fy"; empty when none), and the
+// engine's record of why: `from` and `to` are byte offsets into its UTF-8 text.
+struct FormulaRejection
+{
+    QString label;
+    ParseErrorMsg error{-1, -1, -1};
+};
+
 // The top-level window that shows one vector field as a grid of arrows and animates the
 // particles dropped into it.
 class VFWindow : public QWidget
@@ -47,6 +56,7 @@ public:
     // Meant to be called once, right after construction.
     bool setupField(const FieldSettings& s);
     const FieldSettings& fieldSettings() const { return settings; }
+    const FormulaRejection& rejection() const { return rejected; }
     // Moves every particle on by `elapsedMs` milliseconds of real time; the timer's tick.
     void advanceDots(qint64 elapsedMs);
 
@@ -87,6 +97,7 @@ private:
     double* ySlot;
     // Until both formulas are compiled and bound there is nothing to evaluate.
     bool fieldReady = false;
+    FormulaRejection rejected;
     // The compiled formulas; `expressions` only refers to them.
     std::vector<std::unique_ptr<FunctionInterpreter>> formulas;
 };

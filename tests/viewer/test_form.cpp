@@ -123,6 +123,64 @@ private slots:
         QVERIFY(form.go()->isEnabled());
     }
 
+    // After the box, the faulty formula has the keyboard and its faulty part is selected (or
+    // the cursor waits where something is missing); positions count characters, not bytes.
+    void rejectedFormulaIsPointedAt_data()
+    {
+        QTest::addColumn<QString>("fx");
+        QTest::addColumn<QString>("fy");
+        QTest::addColumn<int>("row"); // 0: Fx, 1: Fy
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<int>("cursor");
+        QTest::newRow("unbalanced") << "x*(y+"
+                                    << "y" << 0 << "(" << 2;
+        QTest::newRow("operator") << "a = b"
+                                  << "" << 0 << "=" << 2;
+        QTest::newRow("unknown function") << "2 * arcsin(x)"
+                                          << "y" << 0 << "arcsin(" << 4;
+        QTest::newRow("folded constant") << "x"
+                                         << "SQRT(-1)" << 1 << "SQRT(-1)" << 0;
+        QTest::newRow("empty Fy") << "x"
+                                  << "" << 1 << "" << 0;
+        QTest::newRow("missing operand at the end") << "y"
+                                                    << "x-" << 1 << "" << 2;
+        QTest::newRow("missing operand inside") << "(x+)"
+                                                << "y" << 0 << "" << 3;
+        QTest::newRow("accents") << "é + ü * (x"
+                                 << "y" << 0 << "(" << 8;
+        QTest::newRow("outside the basic plane") << "x"
+                                                 << "𝑥 = 2" << 1 << "=" << 3;
+    }
+
+    void rejectedFormulaIsPointedAt()
+    {
+        QFETCH(QString, fx);
+        QFETCH(QString, fy);
+        QFETCH(int, row);
+        QFETCH(QString, selected);
+        QFETCH(int, cursor);
+        Form form;
+        QApplication::setActiveWindow(&form.window);
+        int boxes = 0;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ++boxes;
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        closer.start(5);
+        form.press(fx, fy);
+        QCOMPARE(boxes, 1);
+        QVERIFY(form.go()->isEnabled());
+        auto* edit = qobject_cast<QLineEdit*>(form.at(row, 1));
+        QVERIFY(QTest::qWaitForWindowActive(&form.window));
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QCOMPARE(edit->selectedText(), selected);
+        QCOMPARE(edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition(), cursor);
+        QCOMPARE(edit->text(), row == 0 ? fx : fy); // the text stays as typed
+    }
+
     // The box names the formula by its label; a code without a message still gets words.
     void formulaErrorBox()
     {
