@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-tools/install-deps.sh cmake make g++ qtbase5-dev valgrind xvfb openbox xdotool python3
+tools/install-deps.sh cmake make g++ qtbase5-dev libqt5svg5-dev valgrind xvfb openbox xdotool python3
 build=build/memcheck
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVF_BUILD_VIEWER=ON \
     -DVF_BUILD_TESTS=OFF -DVF_BUILD_BENCHMARKS=OFF -DVF_BUILD_FUZZ=OFF -DVF_SANITIZE=OFF >/dev/null

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-deps.sh cmake make g++ qtbase5-dev
+tools/install-deps.sh cmake make g++ qtbase5-dev libqt5svg5-dev
 cmake -S . -B build/run -DCMAKE_BUILD_TYPE=Release -DVF_BUILD_VIEWER=ON -DVF_BUILD_TESTS=OFF \
     -DVF_BUILD_BENCHMARKS=OFF -DVF_BUILD_FUZZ=OFF -DVF_SANITIZE=OFF >/dev/null
 cmake --build build/run -j2

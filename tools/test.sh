@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-deps.sh cmake make g++ qtbase5-dev libgtest-dev libbenchmark-dev libmuparser-dev locales
+tools/install-deps.sh cmake make g++ qtbase5-dev libqt5svg5-dev libgtest-dev libbenchmark-dev libmuparser-dev locales
 
 # The engine must read and print numbers the same under a locale with a decimal comma.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then

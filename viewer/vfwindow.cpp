@@ -2,14 +2,20 @@
 
 #include "compile_formula.h"
 #include "function_interpreter.h"
+#include "help_overlay.h"
 #include "mygraphicsview.h"
+#include "picture_export.h"
 #include "qgraphicsarrow.h"
 #include "qgraphicsdot.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QGraphicsLineItem>
 #include <QGraphicsPathItem>
 #include <QGridLayout>
+#include <QMessageBox>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtMath>
 
@@ -46,6 +52,11 @@ VFWindow::VFWindow(QWidget* parent)
             SLOT(keyPressed(int, Qt::KeyboardModifiers)));
 
     layout->addLayout(new QGridLayout, 0, 1);
+
+    // A child of the view rather than of its viewport, which would scroll it with the field.
+    help = new HelpOverlay(view);
+    help->move(8, 8);
+    help->resize(help->sizeHint());
 
     showMaximized();
     frameClock.start();
@@ -198,7 +209,9 @@ void VFWindow::closeEvent(QCloseEvent* event)
 
 void VFWindow::update()
 {
-    advanceDots(frameClock.restart());
+    // The clock restarts at every tick, paused or not, so nothing jumps on resuming.
+    const qint64 elapsedMs = frameClock.restart();
+    if (!paused) advanceDots(elapsedMs);
 }
 
 void VFWindow::advanceDots(qint64 elapsedMs)
@@ -275,9 +288,37 @@ void VFWindow::keyPressed(int key, Qt::KeyboardModifiers)
     case Qt::Key_Space:
         clearDots();
         break;
+    case Qt::Key_P:
+        paused = !paused;
+        break;
+    case Qt::Key_S:
+        savePictureAs();
+        break;
+    case Qt::Key_H:
+    case Qt::Key_F1:
+        help->setVisible(!help->isVisible());
+        break;
     default:
         break;
     }
+}
+
+void VFWindow::savePictureAs()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Save picture"), QDir(folder).filePath(QStringLiteral("vector-field.png")),
+        tr("PNG image (*.png);;SVG drawing (*.svg)"));
+    if (!path.isEmpty()) savePicture(path); // empty when cancelled
+}
+
+bool VFWindow::savePicture(const QString& path)
+{
+    if (writePicture(*view, path)) return true;
+    QMessageBox::warning(this, tr("Picture not saved"),
+                         tr("The picture could not be written to \"%1\".").arg(path));
+    return false;
 }
 
 void VFWindow::addDot(QPointF pos, const QColor& color, QVector2D velocity)

@@ -14,6 +14,7 @@
 #include <vector>
 
 class FunctionInterpreter;
+class HelpOverlay;
 class MyGraphicsView;
 class QGraphicsDot;
 class QGraphicsLineItem;
@@ -59,6 +60,11 @@ public:
     const FormulaRejection& rejection() const { return rejected; }
     // Moves every particle on by `elapsedMs` milliseconds of real time; the timer's tick.
     void advanceDots(qint64 elapsedMs);
+    bool isPaused() const { return paused; }
+    // Asks for a file name and saves the picture there.
+    void savePictureAs();
+    // Writes the view's picture to `path`; a failure is shown in a warning box.
+    bool savePicture(const QString& path);
 
 signals:
     void closed();
@@ -97,6 +103,8 @@ private:
     double* ySlot;
     // Until both formulas are compiled and bound there is nothing to evaluate.
     bool fieldReady = false;
+    bool paused = false;
+    HelpOverlay* help;
     FormulaRejection rejected;
     // The compiled formulas; `expressions` only refers to them.
     std::vector<std::unique_ptr<FunctionInterpreter>> formulas;

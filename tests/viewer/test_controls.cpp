@@ -1,0 +1,175 @@
+// The window's everyday controls beyond the designed keys: pause, save and help.
+
+#include "help_overlay.h"
+#include "viewer_test_support.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A field window with F = (1, 0), its real timer running.
+struct Field
+{
+    VFWindow window{nullptr};
+    Field()
+    {
+        QVERIFY(window.setupField(formSettings("1", "0", 1)));
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+    }
+    QWidget* port() const { return viewOf(window)->viewport(); }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(viewOf(window), key, modifiers);
+    }
+    std::map<const QGraphicsDot*, QPointF> positions() const
+    {
+        std::map<const QGraphicsDot*, QPointF> found;
+        for (const QGraphicsDot* dot : itemsOf<QGraphicsDot>(window))
+            found[dot] = dot->pos();
+        return found;
+    }
+};
+
+// Answers the next modal dialog: a file dialog gets `path` (or is cancelled when it is empty),
+// a message box is acknowledged and counted.
+struct DialogAnswer
+{
+    QString path;
+    int boxes = 0;
+    QTimer timer;
+    explicit DialogAnswer(const QString& answer) : path(answer)
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                if (path.isEmpty()) {
+                    dialog->reject();
+                } else {
+                    dialog->selectFile(path);
+                    QMetaObject::invokeMethod(dialog, "accept");
+                }
+            } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                ++boxes;
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        timer.start(5);
+    }
+};
+
+} // namespace
+
+class ControlsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Paused, nothing moves over real time, and particles dropped meanwhile wait; on resuming
+    // the clock starts afresh, so nothing jumps by the paused time.
+    void pauseHoldsEveryParticle()
+    {
+        Field f;
+        f.window.mousePressed(QPointF(0, 0));
+        f.key(Qt::Key_P);
+        QVERIFY(f.window.isPaused());
+        QTest::mouseClick(f.port(), Qt::LeftButton, {}, QPoint(40, 40));
+        const auto waiting = f.positions();
+        QCOMPARE(waiting.size(), size_t(20));
+        QTest::qWait(200);
+        QVERIFY(f.positions() == waiting);
+
+        f.key(Qt::Key_P, Qt::ShiftModifier); // modifiers do not matter
+        QVERIFY(!f.window.isPaused());
+        QElapsedTimer resumed;
+        resumed.start();
+        QTest::qWait(100);
+        const double limit = resumed.elapsed() / 1000.0 + 0.02;
+        for (const auto& [dot, at] : f.positions()) {
+            const double moved = at.x() - waiting.at(dot).x();
+            QVERIFY2(moved > 0 && moved <= limit, qPrintable(QString::number(moved)));
+        }
+    }
+
+    // The help lists every key, lets clicks through to the field and comes and goes with H or
+    // F1, whatever the modifiers.
+    void helpOverlay()
+    {
+        Field f;
+        auto* help = f.window.findChild<HelpOverlay*>();
+        QVERIFY(help && !help->isVisible());
+        f.key(Qt::Key_H);
+        QVERIFY(help->isVisible());
+        // Through the window, as the platform delivers it: the widget under the point gets it.
+        const QPoint underTheHelp = help->mapTo(&f.window, QPoint(20, 20));
+        QVERIFY(f.port()->rect().contains(f.port()->mapFrom(&f.window, underTheHelp)));
+        QTest::mouseClick(f.window.windowHandle(), Qt::LeftButton, {}, underTheHelp);
+        QCOMPARE(f.positions().size(), size_t(10));
+        f.key(Qt::Key_Down); // scrolling the field leaves the help where it is
+        QCOMPARE(help->mapTo(&f.window, QPoint(20, 20)), underTheHelp);
+        f.key(Qt::Key_F1);
+        QVERIFY(!help->isVisible());
+        f.key(Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(help->isVisible());
+
+        QStringList listed;
+        for (int i = 0; i < kWindowKeyCount; ++i)
+            listed << QString(kWindowKeys[i].key).split(", ");
+        for (const char* key : {"L", "C", "Space", "P", "S", "H", "F1", "Ctrl+S"})
+            QVERIFY2(listed.contains(key), key);
+    }
+
+    // S and Ctrl+S ask for a name: a PNG of the view's size, or an SVG drawn with shapes.
+    void savePicture()
+    {
+        QTemporaryDir folder;
+        Field f;
+        f.window.mousePressed(QPointF(1, 1));
+        const QString png = folder.filePath("field.png");
+        const QString svg = folder.filePath("field.SVG");
+        {
+            DialogAnswer answer(png);
+            f.key(Qt::Key_S);
+        }
+        const QImage image(png);
+        QCOMPARE(image.size(), f.port()->size());
+        QVERIFY(image.pixelColor(1, 1) == Qt::white);
+        {
+            DialogAnswer answer(svg);
+            f.key(Qt::Key_S, Qt::ControlModifier);
+        }
+        QFile drawing(svg);
+        QVERIFY(drawing.open(QIODevice::ReadOnly));
+        const QByteArray text = drawing.readAll();
+        QSvgRenderer renderer(text);
+        QVERIFY(renderer.isValid());
+        QVERIFY(text.count("<path") > 100);   // the arrows in view
+        QVERIFY(text.count("<circle") >= 10); // the ring
+        QVERIFY(!text.contains("<image"));    // nothing was drawn as pixels
+
+        const QString other = folder.filePath("cancelled.png");
+        {
+            DialogAnswer answer{QString()};
+            f.key(Qt::Key_S);
+        }
+        QVERIFY(!QFile::exists(other));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+
+        // A place that cannot be written: a box says so, and nothing else changes.
+        for (const QString& bad :
+             {folder.filePath("missing/field.png"), folder.filePath("missing/field.svg")}) {
+            DialogAnswer answer(bad);
+            QVERIFY(!f.window.savePicture(bad));
+            QCOMPARE(answer.boxes, 1);
+            QVERIFY(!QFile::exists(bad));
+        }
+        QCOMPARE(f.positions().size(), size_t(10));
+    }
+};
+
+QTEST_MAIN(ControlsTest)
+#include "test_controls.moc"
