@@ -10,6 +10,7 @@ const WindowKey kWindowKeys[] = {
     {"L", "show or hide the vertical guide line"},
     {"C", "show or hide the S-shaped guide curve"},
     {"Space", "remove all particles"},
+    {"T", "trails behind the particles"},
     {"P", "pause or resume all motion"},
     {"S, Ctrl+S", "save the picture (PNG, or SVG for a name ending in .svg)"},
     {"H, F1", "show or hide this help"},

@@ -15,6 +15,7 @@ public:
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
+    QColor dotColor() const { return color; }
     // The animation announces each move before it makes it.
     void notifyGeometryChange() { prepareGeometryChange(); }
 

@@ -1,6 +1,7 @@
 #include "vfwindow.h"
 
 #include "compile_formula.h"
+#include "fading_layer.h"
 #include "function_interpreter.h"
 #include "help_overlay.h"
 #include "mygraphicsview.h"
@@ -26,6 +27,9 @@ namespace {
 
 // The longest vector is drawn this many grid-cell sides long.
 constexpr double kLongestArrow = 0.7071;
+
+// A trail keeps 1/e of its strength after this many seconds, so it shows for a second or so.
+constexpr double kTrailLifetime = 0.3;
 
 struct SampledPoint
 {
@@ -86,6 +90,7 @@ bool VFWindow::setupField(const FieldSettings& s)
     // Dots dropped before set-up would be deleted by clear() behind the map's back.
     clearDots();
     scene.clear();
+    trails = nullptr;
     view->setTransform(QTransform::fromScale(1, -1)); // scene y grows upwards
 
     const double w = settings.xMax - settings.xMin;
@@ -199,6 +204,7 @@ bool VFWindow::setupField(const FieldSettings& s)
 void VFWindow::resizeEvent(QResizeEvent*)
 {
     view->fitInView(scene.sceneRect(), Qt::KeepAspectRatioByExpanding);
+    if (trails) trails->fitTo(view->transform(), view->devicePixelRatioF());
 }
 
 void VFWindow::closeEvent(QCloseEvent* event)
@@ -219,6 +225,12 @@ void VFWindow::advanceDots(qint64 elapsedMs)
     if (!fieldReady) return;
     const double dt = (elapsedMs / 1000.0) / substeps;
     const bool velocityField = settings.mode == 1;
+    int trailWidth = 0; // pixels; 0 draws no trails
+    if (trails && trails->isVisible()) {
+        trails->fade(elapsedMs / 1000.0, kTrailLifetime);
+        const double dotPixels = dotSize * std::abs(view->transform().m11());
+        trailWidth = std::max(1, int(std::lround(0.3 * dotPixels * view->devicePixelRatioF())));
+    }
 
     for (auto it = dotVelocities.begin(), end = dotVelocities.end(); it != end; ++it) {
         QGraphicsDot* dot = it.key();
@@ -258,6 +270,11 @@ void VFWindow::advanceDots(qint64 elapsedMs)
         }
         dot->notifyGeometryChange();
         dot->setPos(x, y);
+        if (trailWidth > 0) {
+            const QColor c = dot->dotColor();
+            trails->drawLine(start, QPointF(x, y),
+                             qPremultiply(qRgba(c.red(), c.green(), c.blue(), 200)), trailWidth);
+        }
     }
 }
 
@@ -291,6 +308,9 @@ void VFWindow::keyPressed(int key, Qt::KeyboardModifiers)
     case Qt::Key_P:
         paused = !paused;
         break;
+    case Qt::Key_T:
+        toggleTrails();
+        break;
     case Qt::Key_S:
         savePictureAs();
         break;
@@ -319,6 +339,19 @@ bool VFWindow::savePicture(const QString& path)
     QMessageBox::warning(this, tr("Picture not saved"),
                          tr("The picture could not be written to \"%1\".").arg(path));
     return false;
+}
+
+void VFWindow::toggleTrails()
+{
+    if (!fieldReady) return;
+    if (!trails) {
+        trails = new FadingLayer(scene.sceneRect());
+        trails->fitTo(view->transform(), view->devicePixelRatioF());
+        trails->hide();
+        scene.addItem(trails);
+    }
+    trails->clear();
+    trails->setVisible(!trails->isVisible());
 }
 
 void VFWindow::addDot(QPointF pos, const QColor& color, QVector2D velocity)

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class FadingLayer;
 class FunctionInterpreter;
 class HelpOverlay;
 class MyGraphicsView;
@@ -82,6 +83,7 @@ protected:
 private:
     void addDot(QPointF pos, const QColor& color, QVector2D velocity);
     void clearDots();
+    void toggleTrails();
 
     QElapsedTimer frameClock; // monotonic: a change of the wall clock must not move particles
     QTimer* timer;
@@ -105,6 +107,8 @@ private:
     bool fieldReady = false;
     bool paused = false;
     HelpOverlay* help;
+    // Made on the first T, so that a window without trails has exactly the designed items.
+    FadingLayer* trails = nullptr;
     FormulaRejection rejected;
     // The compiled formulas; `expressions` only refers to them.
     std::vector<std::unique_ptr<FunctionInterpreter>> formulas;

@@ -1,5 +1,6 @@
 // The window's everyday controls beyond the designed keys: pause, save and help.
 
+#include "fading_layer.h"
 #include "help_overlay.h"
 #include "viewer_test_support.h"
 
@@ -95,6 +96,37 @@ private slots:
         }
     }
 
+    // T draws where the particles went, for a second or so; without T nothing of it exists.
+    void trailsFollowTheParticles()
+    {
+        Field f;
+        f.window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
+        f.window.mouseDragged(QPointF(-2, 1), QVector2D());
+        QVERIFY(itemsOf<FadingLayer>(f.window).isEmpty());
+        f.key(Qt::Key_T, Qt::AltModifier);
+        FadingLayer* trails = itemsOf<FadingLayer>(f.window).value(0);
+        QVERIFY(trails && trails->isVisible());
+        for (int i = 0; i < 50; ++i)
+            f.window.advanceDots(10); // half a unit to the right
+        auto alphaAt = [&](double x, double y) {
+            const QPointF pixel = trails->pixelOf(QPointF(x, y));
+            return qAlpha(trails->picture().pixel(pixel.toPoint()));
+        };
+        QVERIFY(alphaAt(-1.55, 1) > 100);               // just behind the dot
+        QVERIFY(alphaAt(-1.95, 1) > 0);                 // half a second ago, fading
+        QVERIFY(alphaAt(-1.95, 1) < alphaAt(-1.55, 1)); // older is fainter
+        QCOMPARE(alphaAt(-1.75, 1.3), 0);               // nowhere else
+        f.key(Qt::Key_Space);
+        for (int i = 0; i < 300; ++i)
+            f.window.advanceDots(10);
+        const QImage& left = trails->picture();
+        for (int y = 0; y < left.height(); ++y)
+            for (int x = 0; x < left.width(); ++x)
+                QVERIFY(qAlpha(left.pixel(x, y)) == 0); // three seconds later, gone
+        f.key(Qt::Key_T);
+        QVERIFY(!trails->isVisible());
+    }
+
     // The help lists every key, lets clicks through to the field and comes and goes with H or
     // F1, whatever the modifiers.
     void helpOverlay()
@@ -119,7 +151,7 @@ private slots:
         QStringList listed;
         for (int i = 0; i < kWindowKeyCount; ++i)
             listed << QString(kWindowKeys[i].key).split(", ");
-        for (const char* key : {"L", "C", "Space", "P", "S", "H", "F1", "Ctrl+S"})
+        for (const char* key : {"L", "C", "Space", "P", "S", "H", "F1", "Ctrl+S", "T"})
             QVERIFY2(listed.contains(key), key);
     }
 
