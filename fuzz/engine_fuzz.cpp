@@ -7,7 +7,10 @@
 // would be for any caller of the engine.
 
 #include "engine.h"
+#include "field_analysis.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -424,6 +427,184 @@ void CheckEmptyComparisons(const FunctionInterpreter& expression)
     FUZZ_CHECK(empty.DiffersFromExpression(&expression));
 }
 
+// ---- Field analysis ----------------------------------------------------------------------------
+
+// The analysis differentiates each formula twice and copies it: trees up to this weight only.
+constexpr size_t kMaxAnalysedWeight = 5000;
+// One equilibria search may evaluate this many nodes in all (the field's and its Jacobian's);
+// the program's full search runs only where this allows as many evaluations as it usually needs.
+constexpr long kSearchNodeBudget = 2000000;
+constexpr long kFullSearchEvaluations = 100000;
+// The other component of the second field analysed.
+constexpr const char* kPartnerFormula = "sin(x) * y - x / 2";
+
+const Region kRegions[] = {
+    {-5, 5, -5, 5}, {0, 1, -2, 0.5}, {-1e3, 1e3, -1e-3, 1e-3}, {2, 2, -1, 1}, {-1, 1, 3, 3}};
+
+size_t NodeCount(const FunctionInterpreter* expression)
+{
+    if (!expression || !expression->Root()) return 0;
+    size_t count = 0;
+    std::vector<const Parser*> pending{expression->Root()};
+    while (!pending.empty()) {
+        const Parser* node = pending.back();
+        pending.pop_back();
+        ++count;
+        for (const Parser* child : Children(node))
+            pending.push_back(child);
+    }
+    return count;
+}
+
+// Counts what a search asks of the field, to compare with its limits.
+class CountingField final : public PlanarField
+{
+public:
+    explicit CountingField(const PlanarField& field) : field(field) {}
+    bool Value(double x, double y, double value[2]) const override
+    {
+        ++calls;
+        return field.Value(x, y, value);
+    }
+    bool Jacobian(double x, double y, Matrix2& jacobian) const override
+    {
+        ++calls;
+        return field.Jacobian(x, y, jacobian);
+    }
+    const PlanarField& field;
+    mutable long calls = 0;
+};
+
+bool IsKnownKind(const std::string& kind, bool accelerationField)
+{
+    const char* const velocity[] = {"saddle",          "degenerate",    "centre",
+                                    "stable node",     "unstable node", "stable spiral",
+                                    "unstable spiral", kContinuumKind};
+    const char* const acceleration[] = {"stable", "unstable", "degenerate", kContinuumKind};
+    for (const char* known : velocity)
+        if (!accelerationField && kind == known) return true;
+    for (const char* known : acceleration)
+        if (accelerationField && kind == known) return true;
+    return false;
+}
+
+void CheckEquilibria(const std::vector<Equilibrium>& found, const Region& region,
+                     bool accelerationField, size_t maxEntries)
+{
+    FUZZ_CHECK(found.size() <= maxEntries);
+    const double size = std::max(region.xMax - region.xMin, region.yMax - region.yMin);
+    int continua = 0;
+    for (size_t i = 0; i < found.size(); ++i) {
+        const Equilibrium& e = found[i];
+        FUZZ_CHECK(e.x >= region.xMin && e.x <= region.xMax);
+        FUZZ_CHECK(e.y >= region.yMin && e.y <= region.yMax);
+        FUZZ_CHECK(IsKnownKind(e.kind, accelerationField));
+        continua += e.kind == kContinuumKind;
+        for (const auto& eigenvalue : e.eigenvalues)
+            FUZZ_CHECK(std::isfinite(eigenvalue.real()) && std::isfinite(eigenvalue.imag()));
+        if (i > 0) FUZZ_CHECK(e.x >= found[i - 1].x - 1e-6 * size);
+    }
+    FUZZ_CHECK(continua <= 1);
+}
+
+// Divergence or curl at a point: a value, or an error without text positions.
+void EvaluateDerived(const FieldAnalysis& analysis, bool curl, const Point& point)
+{
+    try {
+        curl ? analysis.CurlAt(point.x, point.y) : analysis.DivergenceAt(point.x, point.y);
+        FUZZ_CHECK(analysis.Differentiable());
+    } catch (const ParseErrorMsg& error) {
+        CheckTextlessError(error);
+        if (!analysis.Differentiable()) FUZZ_CHECK(error.code == analysis.ErrorCode());
+    }
+}
+
+// `fieldNodes`: the node count of the two formulas, which every value of the field evaluates.
+void CheckAnalysis(const FieldAnalysis& analysis, size_t fieldNodes, uint32_t choice)
+{
+    if (analysis.Differentiable()) {
+        FUZZ_CHECK(analysis.ErrorCode() == -1 && analysis.Reason().empty());
+        FUZZ_CHECK(analysis.DivergenceExpression() && analysis.CurlExpression());
+        FUZZ_CHECK(!analysis.Divergence().empty() && !analysis.Curl().empty());
+        for (int row = 0; row < 2; ++row)
+            for (int column = 0; column < 2; ++column)
+                FUZZ_CHECK(!analysis.Jacobian(row, column).empty());
+    } else {
+        FUZZ_CHECK(HasErrorMessage(analysis.ErrorCode()) && !analysis.Reason().empty());
+        FUZZ_CHECK(!analysis.DivergenceExpression() && !analysis.CurlExpression());
+        FUZZ_CHECK(!analysis.JacobianExpression(0, 0) && !analysis.JacobianExpression(1, 1));
+        FUZZ_CHECK(analysis.Divergence().empty() && analysis.Curl().empty());
+    }
+    for (const Point& point : kPoints) {
+        EvaluateDerived(analysis, false, point);
+        EvaluateDerived(analysis, true, point);
+        double value[2];
+        Matrix2 jacobian;
+        if (analysis.Value(point.x, point.y, value))
+            FUZZ_CHECK(std::isfinite(value[0]) && std::isfinite(value[1]));
+        if (analysis.Jacobian(point.x, point.y, jacobian)) FUZZ_CHECK(analysis.Differentiable());
+    }
+
+    // The search, with its work bounded by the size of what it evaluates.
+    const Region& region = kRegions[choice % (sizeof kRegions / sizeof kRegions[0])];
+    const bool acceleration = choice / 8 % 2 == 1;
+    const size_t nodes = 1 + fieldNodes + NodeCount(analysis.JacobianExpression(0, 0)) +
+                         NodeCount(analysis.JacobianExpression(0, 1)) +
+                         NodeCount(analysis.JacobianExpression(1, 0)) +
+                         NodeCount(analysis.JacobianExpression(1, 1));
+    // The program's own limits for one input in sixteen; a small grid for the others.
+    SearchLimits limits;
+    limits.maxEvaluations = std::max(50L, kSearchNodeBudget / static_cast<long>(nodes));
+    if (choice / 16 % 16 != 0 || limits.maxEvaluations < kFullSearchEvaluations) {
+        limits.startsPerSide = 7;
+        limits.maxIterations = 30;
+        limits.maxEvaluations = std::min(limits.maxEvaluations, 4000L);
+    }
+    CountingField counted(analysis);
+    const auto found = FindEquilibria(counted, region, acceleration, limits);
+    FUZZ_CHECK(counted.calls <= limits.maxEvaluations);
+    CheckEquilibria(found, region, acceleration, static_cast<size_t>(limits.maxEntries));
+    if (!analysis.Differentiable()) FUZZ_CHECK(analysis.Equilibria(-5, 5, -5, 5, false).empty());
+}
+
+// Analyses the field (fx, fy) with every variable but x and y bound, as the viewer binds them.
+// The analysis must leave the formulas and the caller's doubles as they were.
+void AnalysePair(FunctionInterpreter& fx, FunctionInterpreter& fy, uint32_t choice)
+{
+    std::vector<double> values[2];
+    FunctionInterpreter* formulas[2] = {&fx, &fy};
+    for (int f = 0; f < 2; ++f) {
+        const int count = formulas[f]->VariableCount();
+        values[f].assign(static_cast<size_t>(count), kOtherValue);
+        for (int i = 0; i < count; ++i)
+            formulas[f]->BindValueSlot(i, &values[f][static_cast<size_t>(i)]);
+    }
+    const std::string printed[2] = {PrintOf(fx), PrintOf(fy)};
+    const std::vector<double> before[2] = {values[0], values[1]};
+    {
+        FieldAnalysis analysis(fx, fy);
+        CheckAnalysis(analysis, NodeCount(&fx) + NodeCount(&fy), choice);
+        // A moved analysis keeps reading its own x and y.
+        const FieldAnalysis moved(std::move(analysis));
+        EvaluateDerived(moved, false, kPoints[1]);
+    }
+    FUZZ_CHECK(PrintOf(fx) == printed[0] && PrintOf(fy) == printed[1]);
+    for (int f = 0; f < 2; ++f) {
+        FUZZ_CHECK(values[f] == before[f]);
+        for (int i = 0; i < formulas[f]->VariableCount(); ++i)
+            formulas[f]->BindValueSlot(i, nullptr);
+    }
+}
+
+// The field analysis of the input with itself, and of the input beside a fixed formula.
+void CheckFieldAnalysis(FunctionInterpreter& expression, size_t weight, uint32_t choice)
+{
+    if (weight > kMaxAnalysedWeight) return;
+    AnalysePair(expression, expression, choice);
+    FunctionInterpreter partner(kPartnerFormula);
+    AnalysePair(partner, expression, choice / 16);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -463,6 +644,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (size_t i = 0; i < length; ++i)
             choice = choice * 31 + static_cast<unsigned char>(formula[i]);
         CheckFactories(*expression, choice);
+    }
+    {
+        uint32_t choice = static_cast<uint32_t>(length) * 17;
+        for (size_t i = 0; i < length; ++i)
+            choice = choice * 37 + static_cast<unsigned char>(formula[i]);
+        CheckFieldAnalysis(*expression, CheckTreeAndWeigh(*expression), choice);
     }
 
     // The printed text is a formula again (not always an accepted one: constants are printed

@@ -1,0 +1,81 @@
+#include "classification.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+double Matrix2::Size() const
+{
+    return std::max(std::max(std::fabs(a), std::fabs(b)), std::max(std::fabs(c), std::fabs(d)));
+}
+
+namespace {
+
+// The matrix divided by its size, so that no product overflows: the kinds do not depend on the
+// scale, and the eigenvalues scale with it.
+Matrix2 Normalized(const Matrix2& m)
+{
+    const double size = m.Size();
+    if (!(size > 0)) return {0, 0, 0, 0};
+    return {m.a / size, m.b / size, m.c / size, m.d / size};
+}
+
+bool HasRealEigenvalues(const Matrix2& normalized)
+{
+    return normalized.Discriminant() >= -kRealness;
+}
+
+double Saturated(double value)
+{
+    const double largest = std::numeric_limits<double>::max();
+    return std::clamp(value, -largest, largest);
+}
+
+} // namespace
+
+bool IsSingular(const Matrix2& m)
+{
+    return !(std::fabs(Normalized(m).Determinant()) > kFlatness);
+}
+
+std::array<std::complex<double>, 2> Eigenvalues(const Matrix2& m)
+{
+    const double size = m.Size();
+    const Matrix2 n = Normalized(m);
+    const double half = n.Trace() / 2;
+    const double discriminant = n.Discriminant();
+    if (!HasRealEigenvalues(n)) {
+        const double imaginary = Saturated(std::sqrt(-discriminant) / 2 * size);
+        return {std::complex<double>(Saturated(half * size), imaginary),
+                std::complex<double>(Saturated(half * size), -imaginary)};
+    }
+    const double root = std::sqrt(std::max(discriminant, 0.0)) / 2;
+    // The eigenvalue of larger magnitude first, the other from the determinant: subtracting two
+    // nearly equal numbers would lose the small one.
+    const double large = half >= 0 ? half + root : half - root;
+    const double small = large != 0 ? n.Determinant() / large : 0.0;
+    const double first = Saturated(std::max(large, small) * size);
+    const double second = Saturated(std::min(large, small) * size);
+    return {std::complex<double>(first), std::complex<double>(second)};
+}
+
+const char* VelocityKind(const Matrix2& jacobian)
+{
+    const Matrix2 n = Normalized(jacobian);
+    const double determinant = n.Determinant();
+    const double trace = n.Trace();
+    if (determinant < -kFlatness) return "saddle";
+    if (IsSingular(jacobian)) return "degenerate";
+    if (std::fabs(trace) <= kFlatness) return "centre";
+    if (HasRealEigenvalues(n)) return trace < 0 ? "stable node" : "unstable node";
+    return trace < 0 ? "stable spiral" : "unstable spiral";
+}
+
+const char* AccelerationKind(const Matrix2& jacobian)
+{
+    if (IsSingular(jacobian)) return "degenerate";
+    // Real eigenvalues of one sign have a positive determinant; both negative, a negative trace.
+    const Matrix2 n = Normalized(jacobian);
+    const bool bothNegative = n.Determinant() > 0 && n.Trace() < 0;
+    return HasRealEigenvalues(n) && bothNegative ? "stable" : "unstable";
+}

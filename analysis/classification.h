@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <complex>
+
+// A 2 × 2 matrix by rows, [[a, b], [c, d]]. As a Jacobian, row 0 is Fx and row 1 is Fy, column 0
+// the derivative by x and column 1 by y.
+struct Matrix2
+{
+    double a;
+    double b;
+    double c;
+    double d;
+
+    double Trace() const { return a + d; }
+    double Determinant() const { return a * d - b * c; }
+    // (a - d)² + 4bc, which equals τ² - 4Δ without the cancellation between the two.
+    double Discriminant() const { return (a - d) * (a - d) + 4 * b * c; }
+    // The largest entry's magnitude: what "≈ 0" is measured against.
+    double Size() const;
+};
+
+// Relative tolerances of the classification. A determinant counts as zero when it is below
+// kFlatness times the matrix's size squared, a trace when it is below kFlatness times the size;
+// eigenvalues count as real while the discriminant is above -kRealness times the size squared.
+constexpr double kFlatness = 1e-8;
+constexpr double kRealness = 1e-12;
+
+// Whether one eigenvalue is zero within kFlatness (a zero matrix included).
+bool IsSingular(const Matrix2& m);
+
+// Both eigenvalues: two real ones with the larger first, or a complex pair with the positive
+// imaginary part first. A discriminant within kRealness of zero gives a double real eigenvalue.
+std::array<std::complex<double>, 2> Eigenvalues(const Matrix2& m);
+
+// The kind of an equilibrium of the velocity field x' = F, from the Jacobian there: "saddle",
+// "degenerate", "centre", "stable node", "unstable node", "stable spiral" or "unstable spiral".
+const char* VelocityKind(const Matrix2& jacobian);
+
+// The kind of an equilibrium of the acceleration field x'' = F: "stable" when both eigenvalues
+// are real and negative (small oscillations about it), "degenerate" when one is zero, otherwise
+// "unstable".
+const char* AccelerationKind(const Matrix2& jacobian);
+
+// The kind of the one entry that stands for a whole curve or area of equilibria.
+constexpr char kContinuumKind[] = "continuum";

@@ -1,0 +1,250 @@
+#include "field_analysis.h"
+
+#include "engine.h"
+#include "tree_building.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+const char* const kComponentNames[2] = {"Fx", "Fy"};
+const char* const kVariableNames[2] = {"x", "y"};
+
+bool IsFunctionWithoutDerivative(int code)
+{
+    return code == kFnAbs || code == kFnNot || code == kFnComplement || code == kFnCeil ||
+           code == kFnFloor;
+}
+
+bool IsOperatorWithoutDerivative(int code)
+{
+    return code == kOpModulus || (code >= kOpLess && code <= kOpOr) ||
+           (code >= kOpBitwiseAnd && code <= kOpBitwiseXor);
+}
+
+// The first operation in the tree that has no derivative, as the user writes it ("ABS", "'<'"),
+// or an empty text. The engine would differentiate a conditional branch by branch, copying its
+// condition; a comparison there still makes the field jump or bend, so it counts too.
+std::string FirstWithoutDerivative(const Parser* root)
+{
+    std::vector<const Parser*> pending; // no recursion: a long sum is a deep tree
+    if (root) pending.push_back(root);
+    while (!pending.empty()) {
+        const Parser* node = pending.back();
+        pending.pop_back();
+        if (!node) continue;
+        if (dynamic_cast<const RandomFunction*>(node)) return kFunctionNames[kFnRand];
+        if (const auto* function = dynamic_cast<const FunctionParser*>(node)) {
+            const int code = function->FunctionCode();
+            if (IsFunctionWithoutDerivative(code)) {
+                const std::string name = kFunctionNames[code];
+                return code == kFnNot || code == kFnComplement ? "'" + name + "'" : name;
+            }
+            pending.push_back(function->argument);
+        } else if (const auto* operation = dynamic_cast<const OperationParser*>(node)) {
+            const int code = operation->OperatorCode();
+            if (IsOperatorWithoutDerivative(code))
+                return std::string("'") + kOperatorText[code] + "'";
+            pending.push_back(operation->right);
+            pending.push_back(operation->left);
+        }
+    }
+    return {};
+}
+
+// An expression object of its own around a new tree, which it simplifies; a failure deletes the
+// tree too.
+std::unique_ptr<FunctionInterpreter> Adopt(NodePtr tree)
+{
+    auto expression = std::make_unique<FunctionInterpreter>(tree.release());
+    // '0 - 0' simplifies to NEG(0), which folds to -0: the curl of (x, y) would print as "-0".
+    const Parser* root = expression->Root();
+    if (root && root->IsLiteral() && root->Evaluate() == 0 && std::signbit(root->Evaluate()))
+        expression->ReplaceChild(const_cast<Parser*>(root), new Constant(0.0));
+    return expression;
+}
+
+std::string TextOf(const FunctionInterpreter* expression)
+{
+    if (!expression || !expression->Root()) return {};
+    const PrintedText text(expression->Root()->Print());
+    return text.get();
+}
+
+} // namespace
+
+FieldAnalysis::FieldAnalysis(const FunctionInterpreter& fx, const FunctionInterpreter& fy)
+    : point(std::make_unique<Point>())
+{
+    const FunctionInterpreter* const sources[2] = {&fx, &fy};
+    Build(sources);
+}
+
+FieldAnalysis::~FieldAnalysis() = default;
+FieldAnalysis::FieldAnalysis(FieldAnalysis&&) noexcept = default;
+FieldAnalysis& FieldAnalysis::operator=(FieldAnalysis&&) noexcept = default;
+
+void FieldAnalysis::Build(const FunctionInterpreter* const sources[2])
+{
+    // Whatever fails, nothing derived is kept: the analysis is either complete or refused.
+    auto refuse = [this](int code, const std::string& why) {
+        errorCode = code;
+        reason = why;
+        for (auto& row : jacobian)
+            for (auto& entry : row)
+                entry.reset();
+        divergence.reset();
+        curl.reset();
+    };
+    for (int i = 0; i < 2; ++i) {
+        try {
+            field[i] = Adopt(NodePtr(sources[i]->CopyTree())); // raises kEmptyExpression
+        } catch (const ParseErrorMsg& error) {
+            refuse(error.code, std::string(kComponentNames[i]) + ": " + ErrorMessage(error.code));
+            return;
+        }
+        Bind(*field[i], sources);
+    }
+
+    for (int i = 0; i < 2; ++i) {
+        const std::string what = FirstWithoutDerivative(field[i]->Root());
+        if (!what.empty()) {
+            refuse(kNoDerivative, std::string(kComponentNames[i]) + " uses " + what +
+                                      ", which has no derivative.");
+            return;
+        }
+    }
+
+    const Variable x(kVariableNames[0]);
+    const Variable y(kVariableNames[1]);
+    const Variable* const by[2] = {&x, &y};
+    for (int i = 0; i < 2; ++i) {
+        for (int j = 0; j < 2; ++j) {
+            try {
+                NodePtr tree(field[i]->DerivativeByVariable(by[j], nullptr));
+                // A sum answers no tree when a term has no derivative.
+                if (!tree) ThrowParseError(kNoDerivative, -1, -1);
+                jacobian[i][j] = Adopt(std::move(tree));
+            } catch (const ParseErrorMsg& error) {
+                refuse(error.code, std::string(kComponentNames[i]) + " has no derivative by " +
+                                       kVariableNames[j] + ": " + ErrorMessage(error.code));
+                return;
+            }
+        }
+    }
+
+    try {
+        // From copies of the simplified entries: simplifying the sum and the difference only has
+        // their own rules left to apply.
+        divergence = Adopt(BuildOperator<PlusOperator>(NodePtr(jacobian[0][0]->CopyTree()),
+                                                       NodePtr(jacobian[1][1]->CopyTree())));
+        curl = Adopt(BuildOperator<MinusOperator>(NodePtr(jacobian[1][0]->CopyTree()),
+                                                  NodePtr(jacobian[0][1]->CopyTree())));
+    } catch (const ParseErrorMsg& error) {
+        refuse(error.code, ErrorMessage(error.code));
+        return;
+    }
+    for (auto& row : jacobian)
+        for (auto& entry : row)
+            Bind(*entry, sources);
+    Bind(*divergence, sources);
+    Bind(*curl, sources);
+}
+
+void FieldAnalysis::Bind(FunctionInterpreter& expression,
+                         const FunctionInterpreter* const sources[2]) const
+{
+    for (int index = 0; index < expression.VariableCount(); ++index) {
+        const char* name = expression.VariableName(index);
+        double* slot = nullptr;
+        if (std::string_view(name) == kVariableNames[0]) {
+            slot = &point->x;
+        } else if (std::string_view(name) == kVariableNames[1]) {
+            slot = &point->y;
+        } else {
+            for (const FunctionInterpreter* source : {sources[1], sources[0]}) {
+                const int found = source->FindVariable(name);
+                if (found >= 0 && source->ValueSlot(found)) slot = source->ValueSlot(found);
+            }
+        }
+        expression.BindValueSlot(index, slot);
+    }
+}
+
+void FieldAnalysis::MoveTo(double x, double y) const
+{
+    point->x = x;
+    point->y = y;
+}
+
+std::string FieldAnalysis::Divergence() const
+{
+    return TextOf(divergence.get());
+}
+
+std::string FieldAnalysis::Curl() const
+{
+    return TextOf(curl.get());
+}
+
+std::string FieldAnalysis::Jacobian(int row, int column) const
+{
+    if (row < 0 || row > 1 || column < 0 || column > 1)
+        throw std::out_of_range("FieldAnalysis::Jacobian: row and column are 0 or 1");
+    return TextOf(jacobian[row][column].get());
+}
+
+const FunctionInterpreter* FieldAnalysis::JacobianExpression(int row, int column) const
+{
+    if (row < 0 || row > 1 || column < 0 || column > 1) return nullptr;
+    return jacobian[row][column].get();
+}
+
+double FieldAnalysis::DivergenceAt(double x, double y) const
+{
+    if (!divergence) ThrowParseError(errorCode, -1, -1);
+    MoveTo(x, y);
+    return divergence->Evaluate();
+}
+
+double FieldAnalysis::CurlAt(double x, double y) const
+{
+    if (!curl) ThrowParseError(errorCode, -1, -1);
+    MoveTo(x, y);
+    return curl->Evaluate();
+}
+
+std::vector<Equilibrium> FieldAnalysis::Equilibria(double xMin, double xMax, double yMin,
+                                                   double yMax, bool accelerationField) const
+{
+    if (!Differentiable()) return {};
+    return FindEquilibria(*this, Region{xMin, xMax, yMin, yMax}, accelerationField);
+}
+
+bool FieldAnalysis::Value(double x, double y, double value[2]) const
+{
+    if (!field[0] || !field[1]) return false;
+    MoveTo(x, y);
+    try {
+        value[0] = field[0]->Evaluate();
+        value[1] = field[1]->Evaluate();
+    } catch (const ParseErrorMsg&) {
+        return false;
+    }
+    return std::isfinite(value[0]) && std::isfinite(value[1]);
+}
+
+bool FieldAnalysis::Jacobian(double x, double y, Matrix2& m) const
+{
+    if (!Differentiable()) return false;
+    MoveTo(x, y);
+    try {
+        m = {jacobian[0][0]->Evaluate(), jacobian[0][1]->Evaluate(), jacobian[1][0]->Evaluate(),
+             jacobian[1][1]->Evaluate()};
+    } catch (const ParseErrorMsg&) {
+        return false;
+    }
+    return std::isfinite(m.a) && std::isfinite(m.b) && std::isfinite(m.c) && std::isfinite(m.d);
+}

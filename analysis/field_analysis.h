@@ -1,0 +1,89 @@
+#pragma once
+
+#include "equilibria.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class FunctionInterpreter;
+
+// Divergence, curl, Jacobian and equilibria of the field F = (Fx, Fy), from the engine's exact
+// derivatives. The analysis works on copies of the two formulas and on derivative expressions
+// of its own; x and y of all of them read the analysis's own values, so it writes nothing the
+// caller owns. Every other variable is a constant for the derivatives and reads the value slot
+// that the same name had in the given formulas when the analysis was built (Fx's when both have
+// it): those doubles must outlive the analysis, and rebinding the formulas afterwards is not
+// followed. Evaluating is not for concurrent use: one analysis evaluates at one point at a time.
+class FieldAnalysis final : public PlanarField
+{
+public:
+    // Never throws ParseErrorMsg: a field that cannot be differentiated is built with the reason.
+    FieldAnalysis(const FunctionInterpreter& fx, const FunctionInterpreter& fy);
+    ~FieldAnalysis() override;
+    FieldAnalysis(FieldAnalysis&&) noexcept;
+    FieldAnalysis& operator=(FieldAnalysis&&) noexcept;
+
+    // False when a derivative does not exist: the field uses ABS, CEIL, FLOOR, RAND, "!", "~",
+    // a comparison, "%", a logical or a bitwise operator anywhere, or the engine refused a
+    // derivative. Nothing derived is kept then.
+    bool Differentiable() const { return errorCode < 0; }
+    // The engine's error code that stopped the derivatives (kNoDerivative for the operations
+    // above), -1 when differentiable.
+    int ErrorCode() const { return errorCode; }
+    // Why not, in words for the user, such as "Fx uses ABS, which has no derivative."; empty
+    // when differentiable.
+    const std::string& Reason() const { return reason; }
+
+    // The formulas as the engine prints a tree (without the expression object's "= "), simplified;
+    // empty when not differentiable.
+    std::string Divergence() const; // d Fx/dx + d Fy/dy
+    std::string Curl() const;       // d Fy/dx - d Fx/dy
+    // Row 0: Fx, 1: Fy; column 0: by x, 1: by y. Other indices throw std::out_of_range.
+    std::string Jacobian(int row, int column) const;
+
+    // Raise ParseErrorMsg where the expression cannot be evaluated, and with ErrorCode() when
+    // the field is not differentiable.
+    double DivergenceAt(double x, double y) const;
+    double CurlAt(double x, double y) const;
+
+    // FindEquilibria over the region with the program's limits; none when not differentiable.
+    // Evaluation errors at single points are part of the search and never leave it.
+    std::vector<Equilibrium> Equilibria(double xMin, double xMax, double yMin, double yMax,
+                                        bool accelerationField) const;
+
+    // The expressions themselves, for evaluating them at many points at once; null when not
+    // differentiable. Their variables "x" and "y" read the analysis's own values (rebind them,
+    // or give them columns, to evaluate elsewhere); the rest read the caller's slots.
+    const FunctionInterpreter* DivergenceExpression() const { return divergence.get(); }
+    const FunctionInterpreter* CurlExpression() const { return curl.get(); }
+    // Null also for indices outside 0 … 1.
+    const FunctionInterpreter* JacobianExpression(int row, int column) const;
+
+    // The field and its Jacobian at a point, false where they cannot be evaluated or are not
+    // finite (the Jacobian always when not differentiable).
+    bool Value(double x, double y, double value[2]) const override;
+    bool Jacobian(double x, double y, Matrix2& jacobian) const override;
+
+private:
+    using Expression = std::unique_ptr<FunctionInterpreter>;
+
+    struct Point
+    {
+        double x = 0;
+        double y = 0;
+    };
+
+    void Build(const FunctionInterpreter* const sources[2]);
+    // Points x and y of `expression` at `point`, other names at the sources' slots.
+    void Bind(FunctionInterpreter& expression, const FunctionInterpreter* const sources[2]) const;
+    void MoveTo(double x, double y) const;
+
+    std::unique_ptr<Point> point; // on the heap, so that the slots stay put when we move
+    Expression field[2];          // copies of Fx and Fy
+    Expression jacobian[2][2];
+    Expression divergence;
+    Expression curl;
+    int errorCode = -1;
+    std::string reason;
+};
