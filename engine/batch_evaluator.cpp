@@ -137,6 +137,7 @@ struct Machine
     std::vector<const double*> columns; // per variable; null reads the value slot
     std::vector<int> columnVariables;   // the variables that have a column
     std::vector<double> registers;
+    std::vector<double> flags;   // refusals noted by a kernel, one block
     std::vector<double> uniform; // per variable: its slot's value in every lane
     std::vector<char> unbound;   // per variable: neither a column nor a slot
     bool anyUnbound = false;
@@ -150,7 +151,7 @@ struct Machine
 
     double* Out(int index)
     {
-        return index == kOutput ? output : registers.data() + std::size_t(index) * block;
+        return index == kOutput ? output : registers.data() + std::size_t(index) * (block + 8);
     }
     const double* In(const Operand& operand)
     {
@@ -182,10 +183,27 @@ struct Machine
 #if defined(__clang__)
 #define VF_INDEPENDENT_LANES _Pragma("clang loop vectorize(assume_safety)")
 #elif defined(__GNUC__)
-#define VF_INDEPENDENT_LANES _Pragma("GCC ivdep")
+#define VF_INDEPENDENT_LANES _Pragma("GCC ivdep") _Pragma("GCC unroll 4")
 #else
 #define VF_INDEPENDENT_LANES
 #endif
+
+// How many lanes k < n satisfy `test`. Counted in doubles, which the compiler vectorises, in
+// eight partial sums, so that the additions need not wait for each other.
+template <class Test> double CountLanes(std::size_t n, Test test)
+{
+    double partial[8] = {};
+    std::size_t k = 0;
+    for (; k + 8 <= n; k += 8)
+        for (std::size_t j = 0; j < 8; ++j)
+            partial[j] += test(k + j) ? 1.0 : 0.0;
+    double count = 0.0;
+    for (; k < n; ++k)
+        count += test(k) ? 1.0 : 0.0;
+    for (double sum : partial)
+        count += sum;
+    return count;
+}
 
 // ---- Kernels ---------------------------------------------------------------------------------
 
@@ -233,6 +251,15 @@ void Square(const Instruction& in, Machine& m, const Lanes& lanes)
         r[k] = a[k] * a[k];
 }
 
+// Refusals are noted per lane in `flags` by a pass without jumps, and turned into errors only in
+// the rare blocks that have any.
+void MarkFlagged(const double* flags, const Lanes& lanes, int code)
+{
+    if (CountLanes(lanes.count, [flags](std::size_t k) { return flags[k] != 0.0; }) == 0.0) return;
+    for (std::size_t k = 0; k < lanes.count; ++k)
+        if (flags[k] != 0.0) Mark(lanes.errors, k, code);
+}
+
 // The remainder, which refuses a divisor whose integer view is 0.
 template <bool leftConstant, bool rightConstant>
 void Remainder(const Instruction& in, Machine& m, const Lanes& lanes)
@@ -240,13 +267,14 @@ void Remainder(const Instruction& in, Machine& m, const Lanes& lanes)
     const double* a = leftConstant ? nullptr : m.In(in.a);
     const double* b = rightConstant ? nullptr : m.In(in.b);
     double* r = m.Out(in.dst);
-    int* errors = lanes.errors;
+    double* flags = m.flags.data();
     for (std::size_t k = 0, n = lanes.count; k < n; ++k) {
         bool refused = false;
         r[k] = node_math::Remainder(leftConstant ? in.a.value : a[k],
                                     rightConstant ? in.b.value : b[k], refused);
-        if (refused) Mark(errors, k, kDivisionByZero);
+        flags[k] = refused ? 1.0 : 0.0;
     }
+    MarkFlagged(flags, lanes, kDivisionByZero);
 }
 
 template <class Function> void Unary(const Instruction& in, Machine& m, const Lanes& lanes)
@@ -261,12 +289,16 @@ template <class Function> void Unary(const Instruction& in, Machine& m, const La
             r[k] = Function::Value(a[k], unused);
         }
     } else {
-        int* errors = lanes.errors;
+        // r may be a itself, so the refusals are noted before the values overwrite anything.
+        double* flags = m.flags.data();
+        VF_INDEPENDENT_LANES
         for (std::size_t k = 0; k < n; ++k) {
             bool refused = false;
-            r[k] = Function::Value(a[k], refused);
-            if (refused) Mark(errors, k, Function::kRefusal);
+            const double value = Function::Value(a[k], refused);
+            flags[k] = refused ? 1.0 : 0.0;
+            r[k] = value;
         }
+        MarkFlagged(flags, lanes, Function::kRefusal);
     }
 }
 
@@ -275,10 +307,8 @@ void CheckDivisor(const Instruction& in, Machine& m, const Lanes& lanes)
 {
     const double* a = m.In(in.a);
     const std::size_t n = lanes.count;
-    bool any = false;
-    for (std::size_t k = 0; k < n; ++k)
-        any |= node_math::DivisorRefused(a[k]);
-    if (!any) return;
+    if (CountLanes(n, [a](std::size_t k) { return node_math::DivisorRefused(a[k]); }) == 0.0)
+        return;
     for (std::size_t k = 0; k < n; ++k)
         if (node_math::DivisorRefused(a[k])) Mark(lanes.errors, k, kDivisionByZero);
 }
@@ -390,16 +420,14 @@ template <Combine combine>
 void Blend(const Branch& branch, const double* c, double* r, Machine& m, const Lanes& lanes)
 {
     const std::size_t n = lanes.count;
-    std::size_t trues = 0;
-    for (std::size_t k = 0; k < n; ++k)
-        trues += IsTrue(c[k]) ? 1 : 0;
+    const double trues = CountLanes(n, [c](std::size_t k) { return IsTrue(c[k]); });
     // Every lane takes one arm (lanes that failed before do not care).
-    if (trues == n) {
+    if (trues == double(n)) {
         const double* values = RunArm(m, branch.arms[0], lanes);
         StoreAll<combine, 0>(values, r, n);
         return;
     }
-    if (trues == 0) {
+    if (trues == 0.0) {
         const double* values = RunArm(m, branch.arms[1], lanes);
         StoreAll<combine, 1>(values, r, n);
         return;
@@ -410,16 +438,20 @@ void Blend(const Branch& branch, const double* c, double* r, Machine& m, const L
     const double* first = RunArmApart(m, branch.arms[0], lanes, scratch, recorded);
     if (recorded)
         for (std::size_t k = 0; k < n; ++k)
-            if (IsTrue(c[k]) && errors[k] < 0) errors[k] = scratch[k];
+            if (scratch[k] >= 0 && IsTrue(c[k]) && errors[k] < 0) errors[k] = scratch[k];
     recorded = false;
     const double* second = RunArmApart(m, branch.arms[1], lanes, scratch, recorded);
     if (recorded)
         for (std::size_t k = 0; k < n; ++k)
-            if (!IsTrue(c[k]) && errors[k] < 0) errors[k] = scratch[k];
-    // r may be c itself: each lane reads its condition before it writes.
+            if (scratch[k] >= 0 && !IsTrue(c[k]) && errors[k] < 0) errors[k] = scratch[k];
+    // r may be c itself: each lane reads its condition before it writes. Both values are read
+    // whatever the condition, so that the choice needs no jump.
     VF_INDEPENDENT_LANES
-    for (std::size_t k = 0; k < n; ++k)
-        r[k] = IsTrue(c[k]) ? Take<combine, 0>(first, k) : Take<combine, 1>(second, k);
+    for (std::size_t k = 0; k < n; ++k) {
+        const double whenTrue = Take<combine, 0>(first, k);
+        const double whenFalse = Take<combine, 1>(second, k);
+        r[k] = IsTrue(c[k]) ? whenTrue : whenFalse;
+    }
 }
 
 // One arm for the lanes in `list` (which had no error before the branch).
@@ -874,7 +906,9 @@ Translated Translator::Division(const OperationParser* node, int base, int level
     t.Absorb(right);
     t.Absorb(left);
     t.cost += OperatorCost(code) + 1;
-    t.raises |= refuses || code == kOpModulus;
+    // A remainder refuses a divisor between -1 and 1 as well.
+    const bool wholeDivisor = right.result.IsConstant() && IntegerView(right.result.value) != 0;
+    t.raises |= refuses || (code == kOpModulus && !wholeDivisor);
     return t;
 }
 
@@ -935,7 +969,8 @@ void Machine::AllocateBuffers()
     block = kBlock;
     while (block > kSmallestBlock && demand * block > kBufferBudget)
         block /= 2;
-    registers.assign(std::size_t(registerCount) * block, 0.0);
+    registers.assign(std::size_t(registerCount) * (block + 8), 0.0);
+    flags.assign(block, 0.0);
     uniform.assign(std::size_t(variableCount) * block, 0.0);
     unbound.assign(std::size_t(variableCount), 0);
     variables.assign(std::size_t(variableCount), nullptr);
