@@ -41,6 +41,8 @@ struct Formula
             for (std::size_t i = 0; i < n; ++i) {                                                  \
                 const double x = xs[i];                                                            \
                 const double y = ys[i];                                                            \
+                (void)x; /* not every formula reads both */                                        \
+                (void)y;                                                                           \
                 out[i] = (expression);                                                             \
             }                                                                                      \
         }                                                                                          \
@@ -61,13 +63,13 @@ double Floor(double a)
 // defined for it.
 const Formula kFormulas[] = {
     VF_FORMULA("-y", -y),
-    VF_FORMULA("x*y + x", x * y + x),
+    VF_FORMULA("x*y + x", x* y + x),
     VF_FORMULA("sin(x)*cos(y)", std::sin(x) * std::cos(y)),
-    VF_FORMULA("x*exp((x*x+y*y)/-4)", x * std::exp((x * x + y * y) / -4)),
-    VF_FORMULA("sqrt(x*x+y*y) < 3 ? -y : x", std::sqrt(x * x + y * y) < 3 ? -y : x),
+    VF_FORMULA("x*exp((x*x+y*y)/-4)", x* std::exp((x * x + y * y) / -4)),
+    VF_FORMULA("sqrt(x*x+y*y) < 3 ? -y : x", std::sqrt(x* x + y * y) < 3 ? -y : x),
     VF_FORMULA("x*x*x - 3*x*y*y + 0.5*x - 0.25*y + 1",
-               x * x * x - 3 * x * y * y + 0.5 * x - 0.25 * y + 1),
-    VF_FORMULA("x^2 - y^2", x * x - y * y),
+               x* x* x - 3 * x * y * y + 0.5 * x - 0.25 * y + 1),
+    VF_FORMULA("x^2 - y^2", x* x - y * y),
     VF_FORMULA("abs(x) > 1 && abs(y) > 1 ? x % 3 : floor(y)",
                std::fabs(x) > 1 && std::fabs(y) > 1 ? IntegerRemainder(x, 3) : std::floor(y)),
 };
@@ -146,8 +148,8 @@ struct Ratios
 [[noreturn]] void Disagree(const char* formula, const char* who, std::size_t i, double expected,
                            double got)
 {
-    std::fprintf(stderr, "%s at point %zu: %s gives %.17g, the batch %.17g\n", formula, i, who,
-                 got, expected);
+    std::fprintf(stderr, "%s at point %zu: %s gives %.17g, the batch %.17g\n", formula, i, who, got,
+                 expected);
     std::exit(1);
 }
 

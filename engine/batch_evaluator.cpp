@@ -7,9 +7,12 @@
 #include "operators.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 // How it works: the tree is translated into a flat program of instructions, each of which runs
@@ -40,6 +43,8 @@ constexpr int kOutput = -1;
 // An arm costing at most this much (about one unit per multiplication) is evaluated at every
 // point of its block instead of gathering the points that take it.
 constexpr int kSpeculationCost = 12;
+// Constants that fused kernels read as blocks: at most this many per formula.
+constexpr std::size_t kPoolSize = 32;
 
 struct Operand
 {
@@ -47,10 +52,11 @@ struct Operand
     {
         kRegister,
         kVariable,
-        kConstant
+        kConstant,
+        kPooled // a constant in every lane of a block of the pool, for kernels without constants
     };
     Kind kind = kConstant;
-    int index = 0;      // of the register or of the variable
+    int index = 0;      // of the register, the variable or the pooled block
     double value = 0.0; // of a constant
 
     bool IsConstant() const { return kind == kConstant; }
@@ -84,6 +90,9 @@ struct Instruction
     int dst = 0;
     Operand a;
     Operand b;
+    Operand c; // the third and fourth operands of fused arithmetic
+    Operand d;
+    int arithmetic = -1;          // for a + - * of a and b alone: kPlus, kMinus or kMultiply
     int code = 0;                 // error code, variable index or branch index
     int next = 0;                 // the instruction that follows (a branch skips its arms)
     const Parser* node = nullptr; // evaluated point by point (classes the translation lacks)
@@ -137,9 +146,11 @@ struct Machine
     std::vector<const double*> columns; // per variable; null reads the value slot
     std::vector<int> columnVariables;   // the variables that have a column
     std::vector<double> registers;
-    std::vector<double> flags;   // refusals noted by a kernel, one block
-    std::vector<double> uniform; // per variable: its slot's value in every lane
-    std::vector<char> unbound;   // per variable: neither a column nor a slot
+    std::vector<double> flags;      // refusals noted by a kernel, one block
+    std::vector<double> poolValues; // the pooled constants
+    std::vector<double> pool;       // each pooled constant in every lane of a block
+    std::vector<double> uniform;    // per variable: its slot's value in every lane
+    std::vector<char> unbound;      // per variable: neither a column nor a slot
     bool anyUnbound = false;
     // Where each variable's lanes are read for the lanes being evaluated now.
     std::vector<const double*> variables;
@@ -155,8 +166,9 @@ struct Machine
     }
     const double* In(const Operand& operand)
     {
-        return operand.kind == Operand::kRegister ? Out(operand.index)
-                                                  : variables[std::size_t(operand.index)];
+        if (operand.kind == Operand::kRegister) return Out(operand.index);
+        if (operand.kind == Operand::kVariable) return variables[std::size_t(operand.index)];
+        return pool.data() + std::size_t(operand.index) * block;
     }
     int* List(int level, int side)
     {
@@ -250,6 +262,112 @@ void Square(const Instruction& in, Machine& m, const Lanes& lanes)
     for (std::size_t k = 0; k < n; ++k)
         r[k] = a[k] * a[k];
 }
+
+// Fused + - *: two or three operations per lane, without storing what lies between them.
+enum Arithmetic
+{
+    kPlus,
+    kMinus,
+    kMultiply,
+    kArithmeticCount
+};
+
+template <int op> struct ArithmeticOf;
+template <> struct ArithmeticOf<kPlus> : node_math::Plus
+{
+};
+template <> struct ArithmeticOf<kMinus> : node_math::Minus
+{
+};
+template <> struct ArithmeticOf<kMultiply> : node_math::Multiply
+{
+};
+
+// (a inner b) outer c
+template <int inner, int outer>
+void FusedLeft(const Instruction& in, Machine& m, const Lanes& lanes)
+{
+    const double* a = m.In(in.a);
+    const double* b = m.In(in.b);
+    const double* c = m.In(in.c);
+    double* r = m.Out(in.dst);
+    const std::size_t n = lanes.count;
+    VF_INDEPENDENT_LANES
+    for (std::size_t k = 0; k < n; ++k)
+        r[k] = ArithmeticOf<outer>::Value(ArithmeticOf<inner>::Value(a[k], b[k]), c[k]);
+}
+
+// c outer (a inner b)
+template <int inner, int outer>
+void FusedRight(const Instruction& in, Machine& m, const Lanes& lanes)
+{
+    const double* a = m.In(in.a);
+    const double* b = m.In(in.b);
+    const double* c = m.In(in.c);
+    double* r = m.Out(in.dst);
+    const std::size_t n = lanes.count;
+    VF_INDEPENDENT_LANES
+    for (std::size_t k = 0; k < n; ++k)
+        r[k] = ArithmeticOf<outer>::Value(c[k], ArithmeticOf<inner>::Value(a[k], b[k]));
+}
+
+// (a inner b) outer (c second d)
+template <int inner, int outer, int second>
+void FusedBoth(const Instruction& in, Machine& m, const Lanes& lanes)
+{
+    const double* a = m.In(in.a);
+    const double* b = m.In(in.b);
+    const double* c = m.In(in.c);
+    const double* d = m.In(in.d);
+    double* r = m.Out(in.dst);
+    const std::size_t n = lanes.count;
+    VF_INDEPENDENT_LANES
+    for (std::size_t k = 0; k < n; ++k) {
+        const double l = ArithmeticOf<inner>::Value(a[k], b[k]);
+        r[k] = ArithmeticOf<outer>::Value(l, ArithmeticOf<second>::Value(c[k], d[k]));
+    }
+}
+
+using KernelRow = std::array<Kernel, kArithmeticCount>;
+using KernelTable = std::array<KernelRow, kArithmeticCount>;
+
+template <int inner, int outer, int... second>
+constexpr KernelRow BothRow(std::integer_sequence<int, second...>)
+{
+    return {&FusedBoth<inner, outer, second>...};
+}
+
+template <int inner, int... outer>
+constexpr KernelTable BothTable(std::integer_sequence<int, outer...>)
+{
+    return {BothRow<inner, outer>(std::make_integer_sequence<int, kArithmeticCount>())...};
+}
+
+template <template <int, int> class Shape, int inner, int... outer>
+constexpr KernelRow PairRow(std::integer_sequence<int, outer...>)
+{
+    return {Shape<inner, outer>::Run...};
+}
+
+template <int inner, int outer> struct LeftShape
+{
+    static constexpr Kernel Run = &FusedLeft<inner, outer>;
+};
+template <int inner, int outer> struct RightShape
+{
+    static constexpr Kernel Run = &FusedRight<inner, outer>;
+};
+
+constexpr auto kOuter = std::make_integer_sequence<int, kArithmeticCount>();
+// Indexed [inner][outer], and [inner][outer][second] for `both`.
+constexpr KernelTable kFusedLeft = {PairRow<LeftShape, kPlus>(kOuter),
+                                    PairRow<LeftShape, kMinus>(kOuter),
+                                    PairRow<LeftShape, kMultiply>(kOuter)};
+constexpr KernelTable kFusedRight = {PairRow<RightShape, kPlus>(kOuter),
+                                     PairRow<RightShape, kMinus>(kOuter),
+                                     PairRow<RightShape, kMultiply>(kOuter)};
+constexpr std::array<KernelTable, kArithmeticCount> kFusedBoth = {
+    BothTable<kPlus>(kOuter), BothTable<kMinus>(kOuter), BothTable<kMultiply>(kOuter)};
 
 // Refusals are noted per lane in `flags` by a pass without jumps, and turned into errors only in
 // the rare blocks that have any.
@@ -767,6 +885,11 @@ private:
     Translated Branching(Combine combine, const Parser* condition, const Parser* whenTrue,
                          const Parser* whenFalse, int base, int level);
     Translated Opaque(const Parser* node, int base);
+    int Fuse(int outer, Translated& left, Translated& right, int base);
+    bool IsPlainArithmetic(const Translated& operand) const;
+    bool OnlyChecksAfter(int index, int except) const;
+    bool ToPointer(Operand& operand);
+    void Remove(int index);
 
     Machine& m;
 };
@@ -871,18 +994,123 @@ Translated Translator::Operator(const OperationParser* node, int base, int level
     Translated left = Translate(node->left, base, level);
     Translated right = Translate(node->right, Above(base, left), level);
     if (left.result.IsConstant() && right.result.IsConstant()) Materialize(left, base);
-    Kernel kernel = nullptr;
-    if (code == kOpPower && right.result.IsConstant() && right.result.value == 2.0)
-        kernel = &Square;
-    else
-        kernel = OperatorKernel(code, left.result.IsConstant()    ? Form::kCR
-                                      : right.result.IsConstant() ? Form::kRC
-                                                                  : Form::kRR);
-    Translated t = InRegister(base, Emit(kernel, base, left.result, right.result));
+    const bool square = code == kOpPower && right.result.IsConstant() && right.result.value == 2.0;
+    const int arithmetic = square                ? kMultiply
+                           : code == kOpPlus     ? kPlus
+                           : code == kOpMinus    ? kMinus
+                           : code == kOpMultiply ? kMultiply
+                                                 : -1;
+    int at = arithmetic >= 0 ? Fuse(arithmetic, left, square ? left : right, base) : -1;
+    if (at < 0) {
+        const Kernel kernel = square
+                                  ? &Square
+                                  : OperatorKernel(code, left.result.IsConstant()    ? Form::kCR
+                                                         : right.result.IsConstant() ? Form::kRC
+                                                                                     : Form::kRR);
+        at = Emit(kernel, base, left.result, square ? left.result : right.result);
+        m.code[std::size_t(at)].arithmetic = arithmetic;
+    }
+    Translated t = InRegister(base, at);
     t.Absorb(left);
     t.Absorb(right);
-    t.cost += code == kOpPower && kernel == &Square ? 1 : OperatorCost(code);
+    t.cost += arithmetic >= 0 ? 1 : OperatorCost(code);
     return t;
+}
+
+bool Translator::IsPlainArithmetic(const Translated& operand) const
+{
+    return operand.producer >= 0 && m.code[std::size_t(operand.producer)].arithmetic >= 0;
+}
+
+bool Translator::OnlyChecksAfter(int index, int except) const
+{
+    for (int i = index + 1; i < int(m.code.size()); ++i)
+        if (i != except && m.code[std::size_t(i)].kernel != &CheckBound) return false;
+    return true;
+}
+
+bool Translator::ToPointer(Operand& operand)
+{
+    if (!operand.IsConstant()) return true;
+    std::vector<double>& values = m.poolValues;
+    std::size_t i = 0;
+    while (i < values.size() && std::memcmp(&values[i], &operand.value, sizeof(double)) != 0)
+        ++i;
+    if (i == values.size()) {
+        if (values.size() == kPoolSize) return false;
+        values.push_back(operand.value);
+    }
+    operand = Operand{Operand::kPooled, int(i), 0.0};
+    return true;
+}
+
+// Folds the plain arithmetic that computed an operand into the instruction of `outer` applied to
+// both operands, when that instruction is the last one or only variable checks follow it (a
+// check does not care whether the arithmetic before it has run yet). Answers the fused
+// instruction, or -1 when nothing could be fused.
+int Translator::Fuse(int outer, Translated& left, Translated& right, int base)
+{
+    const int last = int(m.code.size()) - 1;
+    const bool rightFusable = right.producer == last && IsPlainArithmetic(right) && &left != &right;
+    const bool leftFusable = IsPlainArithmetic(left);
+    if (leftFusable && rightFusable && OnlyChecksAfter(left.producer, right.producer)) {
+        // (a op b) outer (c op d): the left arithmetic moves past the right operand's
+        // instruction, which must not overwrite what it reads.
+        Instruction l = m.code[std::size_t(left.producer)];
+        Instruction r = m.code[std::size_t(right.producer)];
+        const bool readsAbove =
+            (l.a.IsRegister() && l.a.index > base) || (l.b.IsRegister() && l.b.index > base);
+        if (!readsAbove && ToPointer(l.a) && ToPointer(l.b) && ToPointer(r.a) && ToPointer(r.b)) {
+            Instruction& fused = m.code[std::size_t(right.producer)];
+            fused.kernel = kFusedBoth[std::size_t(l.arithmetic)][std::size_t(outer)]
+                                     [std::size_t(r.arithmetic)];
+            fused.dst = base;
+            fused.a = l.a;
+            fused.b = l.b;
+            fused.c = r.a;
+            fused.d = r.b;
+            fused.arithmetic = -1;
+            Remove(left.producer);
+            return last - 1;
+        }
+    }
+    if (rightFusable) {
+        Instruction r = m.code[std::size_t(right.producer)];
+        Operand c = left.result;
+        if (ToPointer(r.a) && ToPointer(r.b) && ToPointer(c)) {
+            Instruction& fused = m.code[std::size_t(last)];
+            fused.kernel = kFusedRight[std::size_t(r.arithmetic)][std::size_t(outer)];
+            fused.dst = base;
+            fused.a = r.a;
+            fused.b = r.b;
+            fused.c = c;
+            fused.arithmetic = -1;
+            return last;
+        }
+    }
+    if (leftFusable && right.producer < 0 && OnlyChecksAfter(left.producer, -1)) {
+        Instruction l = m.code[std::size_t(left.producer)];
+        Operand c = right.result;
+        if (ToPointer(l.a) && ToPointer(l.b) && ToPointer(c)) {
+            Instruction& fused = m.code[std::size_t(left.producer)];
+            fused.kernel = kFusedLeft[std::size_t(l.arithmetic)][std::size_t(outer)];
+            fused.dst = base;
+            fused.a = l.a;
+            fused.b = l.b;
+            fused.c = c;
+            fused.arithmetic = -1;
+            return left.producer;
+        }
+    }
+    return -1;
+}
+
+// Removes an instruction from the straight run at the end of the program.
+void Translator::Remove(int index)
+{
+    m.code.erase(m.code.begin() + index);
+    for (int i = index; i < int(m.code.size()); ++i)
+        m.code[std::size_t(i)].next = i + 1;
 }
 
 // "/" and "%": the divisor first, tested, then the dividend.
@@ -971,6 +1199,9 @@ void Machine::AllocateBuffers()
         block /= 2;
     registers.assign(std::size_t(registerCount) * (block + 8), 0.0);
     flags.assign(block, 0.0);
+    pool.resize(poolValues.size() * block);
+    for (std::size_t i = 0; i < poolValues.size(); ++i)
+        std::fill_n(pool.data() + i * block, block, poolValues[i]);
     uniform.assign(std::size_t(variableCount) * block, 0.0);
     unbound.assign(std::size_t(variableCount), 0);
     variables.assign(std::size_t(variableCount), nullptr);
