@@ -192,9 +192,7 @@ struct Machine
 
 // Lets the compiler vectorise loops whose output is either one of their inputs or apart from
 // them: registers never overlap partly.
-#if defined(__clang__)
-#define VF_INDEPENDENT_LANES _Pragma("clang loop vectorize(assume_safety)")
-#elif defined(__GNUC__)
+#if defined(__GNUC__) && !defined(__clang__)
 #define VF_INDEPENDENT_LANES _Pragma("GCC ivdep") _Pragma("GCC unroll 4")
 #else
 #define VF_INDEPENDENT_LANES

@@ -8,7 +8,8 @@ class FunctionInterpreter;
 // Evaluates one formula at many points per call. The formula's tree is translated once, on
 // construction, into loops over blocks of points; every point gets exactly the value that
 // FunctionInterpreter::Evaluate gives there, bit for bit, or the code of the error it raises
-// first. Only RAND may draw its numbers in another order.
+// first. Only RAND may draw its numbers in another order, and a NaN may carry another payload
+// (where two NaNs meet in + or *, the processor keeps the one the compiler put first).
 class BatchEvaluator
 {
 public:
