@@ -6,6 +6,7 @@
 
 #include "../tests/common/allocation_counter.h"
 #include "engine.h"
+#include "particle_stepper.h"
 
 #include <muParser.h>
 
@@ -252,6 +253,131 @@ void Compare(const PointSet& set, Ratios& all)
     }
 }
 
+// One animation tick of 10,000 particles (ten substeps of a 10 ms tick), by the stepper and by
+// stepping each particle alone through the tree as the field window does today. Every tick
+// starts from the same particles.
+constexpr const char* kTickFx = "sin(x)*cos(y)";
+constexpr const char* kTickFy = "x*x*x - 3*x*y*y";
+constexpr std::size_t kParticles = 10000;
+constexpr int kSubsteps = 10;
+constexpr double kSubstep = 0.010 / kSubsteps;
+
+struct Particles
+{
+    std::vector<double> x, y;
+    std::vector<float> vx, vy;
+};
+
+Particles StartingParticles()
+{
+    Particles p;
+    const int side = 100;
+    for (std::size_t i = 0; i < kParticles; ++i) {
+        p.x.push_back(-4.5 + 9.0 * double(i % side) / side);
+        p.y.push_back(-4.5 + 9.0 * double(i / side) / side);
+        p.vx.push_back(0.5f);
+        p.vy.push_back(3.0f);
+    }
+    return p;
+}
+
+// The field window's stepping, one particle at a time, without the scene.
+void StepAlone(ParticleStepper::Field field, const FunctionInterpreter& fx,
+               const FunctionInterpreter& fy, double& xSlot, double& ySlot, Particles& p)
+{
+    for (std::size_t i = 0; i < kParticles; ++i) {
+        const double startX = p.x[i];
+        const double startY = p.y[i];
+        double x = startX;
+        double y = startY;
+        xSlot = x;
+        ySlot = y;
+        for (int step = 0; step < kSubsteps; ++step) {
+            bool evaluated = true;
+            try {
+                if (field == ParticleStepper::Field::kVelocity) {
+                    x += fx.Evaluate() * kSubstep;
+                    xSlot = x;
+                    y += fy.Evaluate() * kSubstep;
+                } else {
+                    const double ay = fy.Evaluate();
+                    const double ax = fx.Evaluate();
+                    p.vy[i] = p.vy[i] + float(ay * kSubstep);
+                    p.vx[i] = p.vx[i] + float(ax * kSubstep);
+                    x += p.vx[i] * kSubstep;
+                    y += p.vy[i] * kSubstep;
+                }
+            } catch (const ParseErrorMsg&) {
+                evaluated = false;
+            }
+            if (!evaluated || !std::isfinite(x) || !std::isfinite(y)) {
+                x = startX;
+                y = startY;
+            }
+            xSlot = x;
+            ySlot = y;
+        }
+        p.x[i] = x;
+        p.y[i] = y;
+    }
+}
+
+void CompareTicks()
+{
+    std::printf("One tick of %zu particles, ms (%d substeps; Fx = `%s`, Fy = `%s`; median of %d "
+                "ticks each, taking turns)\n\n",
+                kParticles, kSubsteps, kTickFx, kTickFy, Repetitions() * 3);
+    std::printf("| field | stepper | one particle at a time | ratio |\n|---|---:|---:|---:|\n");
+    const Particles start = StartingParticles();
+    long allocations = 0;
+    for (auto field : {ParticleStepper::Field::kVelocity, ParticleStepper::Field::kAcceleration}) {
+        double x = 0;
+        double y = 0;
+        FunctionInterpreter fx(kTickFx);
+        FunctionInterpreter fy(kTickFy);
+        for (FunctionInterpreter* f : {&fx, &fy}) {
+            f->BindValueSlotByName("x", &x);
+            f->BindValueSlotByName("y", &y);
+        }
+        ParticleStepper stepper(fx, fy, field);
+        Particles batch = start;
+        Particles alone = start;
+        stepper.Tick(kParticles, batch.x.data(), batch.y.data(), batch.vx.data(), batch.vy.data(),
+                     kSubstep, kSubsteps);
+        StepAlone(field, fx, fy, x, y, alone);
+        for (std::size_t i = 0; i < kParticles; ++i)
+            if (!Close(batch.x[i], alone.x[i]) || !Close(batch.y[i], alone.y[i])) {
+                std::fprintf(stderr, "The stepper moved particle %zu elsewhere\n", i);
+                std::exit(1);
+            }
+        std::vector<double> stepperTimes;
+        std::vector<double> aloneTimes;
+        for (int r = 0; r < Repetitions() * 3; ++r) {
+            batch = start;
+            stepperTimes.push_back(PerPoint(
+                [&] {
+                    stepper.Tick(kParticles, batch.x.data(), batch.y.data(), batch.vx.data(),
+                                 batch.vy.data(), kSubstep, kSubsteps);
+                },
+                1, 1));
+            alone = start;
+            aloneTimes.push_back(PerPoint([&] { StepAlone(field, fx, fy, x, y, alone); }, 1, 1));
+        }
+        batch = start;
+        const long before = AllocationCount();
+        stepper.Tick(kParticles, batch.x.data(), batch.y.data(), batch.vx.data(), batch.vy.data(),
+                     kSubstep, kSubsteps);
+        allocations += AllocationCount() - before;
+        const double stepperMs = Median(stepperTimes) / 1e6;
+        const double aloneMs = Median(aloneTimes) / 1e6;
+        std::printf("| %s | %.2f | %.2f | %.2f |\n",
+                    field == ParticleStepper::Field::kVelocity ? "velocity" : "acceleration",
+                    stepperMs, aloneMs, stepperMs / aloneMs);
+    }
+    std::printf("\nGoal: a tick in at most 3 ms. Heap allocations in the stepper's ticks: %ld\n\n",
+                allocations);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -277,5 +403,6 @@ int main(int argc, char** argv)
                 GeometricMean(all.toNative), worst, GeometricMean(all.toMuparser),
                 GeometricMean(all.engineToBatch));
     std::printf("Heap allocations while the batch evaluated: %ld\n\n", allocationsWhileEvaluating);
+    CompareTicks();
     return 0;
 }
