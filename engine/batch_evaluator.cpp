@@ -93,9 +93,18 @@ struct Instruction
     Operand c; // the third and fourth operands of fused arithmetic
     Operand d;
     int arithmetic = -1;          // for a + - * of a and b alone: kPlus, kMinus or kMultiply
+    int terms = 0;                // for a sum of products: its terms, from chainTerms[code] on
+    unsigned minus = 0;           // and which of them it subtracts, one bit each
     int code = 0;                 // error code, variable index or branch index
     int next = 0;                 // the instruction that follows (a branch skips its arms)
     const Parser* node = nullptr; // evaluated point by point (classes the translation lacks)
+};
+
+// One product a * b of a sum of products.
+struct ChainTerm
+{
+    Operand a;
+    Operand b;
 };
 
 enum class Combine : uint8_t
@@ -146,11 +155,12 @@ struct Machine
     std::vector<const double*> columns; // per variable; null reads the value slot
     std::vector<int> columnVariables;   // the variables that have a column
     std::vector<double> registers;
-    std::vector<double> flags;      // refusals noted by a kernel, one block
-    std::vector<double> poolValues; // the pooled constants
-    std::vector<double> pool;       // each pooled constant in every lane of a block
-    std::vector<double> uniform;    // per variable: its slot's value in every lane
-    std::vector<char> unbound;      // per variable: neither a column nor a slot
+    std::vector<double> flags;         // refusals noted by a kernel, one block
+    std::vector<ChainTerm> chainTerms; // the products that sums of products add up
+    std::vector<double> poolValues;    // the pooled constants
+    std::vector<double> pool;          // each pooled constant in every lane of a block
+    std::vector<double> uniform;       // per variable: its slot's value in every lane
+    std::vector<char> unbound;         // per variable: neither a column nor a slot
     bool anyUnbound = false;
     // Where each variable's lanes are read for the lanes being evaluated now.
     std::vector<const double*> variables;
@@ -325,6 +335,50 @@ void FusedBoth(const Instruction& in, Machine& m, const Lanes& lanes)
         r[k] = ArithmeticOf<outer>::Value(l, ArithmeticOf<second>::Value(c[k], d[k]));
     }
 }
+
+// c ± a0 * b0 ± a1 * b1 ..., subtracting term t where bit t of `minus` is set: a sum of products
+// accumulated in a register, in the tree's order.
+constexpr int kMaxTerms = 4;
+
+template <unsigned minus, std::size_t... t>
+double SumOfProducts(double sum, const double* const* a, const double* const* b, std::size_t k,
+                     std::index_sequence<t...>)
+{
+    ((sum = (minus >> t) & 1u ? sum - a[t][k] * b[t][k] : sum + a[t][k] * b[t][k]), ...);
+    return sum;
+}
+
+template <int terms, unsigned minus>
+void SumOfProductsKernel(const Instruction& in, Machine& m, const Lanes& lanes)
+{
+    const ChainTerm* list = m.chainTerms.data() + in.code;
+    const double* a[terms];
+    const double* b[terms];
+    for (int t = 0; t < terms; ++t) {
+        a[t] = m.In(list[t].a);
+        b[t] = m.In(list[t].b);
+    }
+    const double* c = m.In(in.a);
+    double* r = m.Out(in.dst);
+    const std::size_t n = lanes.count;
+    VF_INDEPENDENT_LANES
+    for (std::size_t k = 0; k < n; ++k)
+        r[k] = SumOfProducts<minus>(c[k], a, b, k, std::make_index_sequence<terms>());
+}
+
+using ChainRow = std::array<Kernel, std::size_t(1) << kMaxTerms>;
+
+template <int terms, unsigned... minus>
+constexpr ChainRow ChainKernels(std::integer_sequence<unsigned, minus...>)
+{
+    return {&SumOfProductsKernel<terms, minus&((1u << terms) - 1)>...};
+}
+
+constexpr auto kMinusMasks = std::make_integer_sequence<unsigned, 1u << kMaxTerms>();
+// Indexed [terms - 1][minus].
+constexpr std::array<ChainRow, kMaxTerms> kSumsOfProducts = {
+    ChainKernels<1>(kMinusMasks), ChainKernels<2>(kMinusMasks), ChainKernels<3>(kMinusMasks),
+    ChainKernels<4>(kMinusMasks)};
 
 using KernelRow = std::array<Kernel, kArithmeticCount>;
 using KernelTable = std::array<KernelRow, kArithmeticCount>;
@@ -884,6 +938,7 @@ private:
                          const Parser* whenFalse, int base, int level);
     Translated Opaque(const Parser* node, int base);
     int Fuse(int outer, Translated& left, Translated& right, int base);
+    int ExtendSum(int outer, Translated& left, Translated& right);
     bool IsPlainArithmetic(const Translated& operand) const;
     bool OnlyChecksAfter(int index, int except) const;
     bool ToPointer(Operand& operand);
@@ -998,7 +1053,8 @@ Translated Translator::Operator(const OperationParser* node, int base, int level
                            : code == kOpMinus    ? kMinus
                            : code == kOpMultiply ? kMultiply
                                                  : -1;
-    int at = arithmetic >= 0 ? Fuse(arithmetic, left, square ? left : right, base) : -1;
+    int at = arithmetic >= 0 && !square ? ExtendSum(arithmetic, left, right) : -1;
+    if (at < 0 && arithmetic >= 0) at = Fuse(arithmetic, left, square ? left : right, base);
     if (at < 0) {
         const Kernel kernel = square
                                   ? &Square
@@ -1077,12 +1133,22 @@ int Translator::Fuse(int outer, Translated& left, Translated& right, int base)
         Operand c = left.result;
         if (ToPointer(r.a) && ToPointer(r.b) && ToPointer(c)) {
             Instruction& fused = m.code[std::size_t(last)];
-            fused.kernel = kFusedRight[std::size_t(r.arithmetic)][std::size_t(outer)];
             fused.dst = base;
+            fused.arithmetic = -1;
+            if (r.arithmetic == kMultiply && outer != kMultiply) {
+                // c ± a * b: a sum of products that later terms may join.
+                fused.kernel = kSumsOfProducts[0][outer == kMinus ? 1 : 0];
+                fused.a = c;
+                fused.code = int(m.chainTerms.size());
+                fused.terms = 1;
+                fused.minus = outer == kMinus ? 1u : 0u;
+                m.chainTerms.push_back(ChainTerm{r.a, r.b});
+                return last;
+            }
+            fused.kernel = kFusedRight[std::size_t(r.arithmetic)][std::size_t(outer)];
             fused.a = r.a;
             fused.b = r.b;
             fused.c = c;
-            fused.arithmetic = -1;
             return last;
         }
     }
@@ -1101,6 +1167,39 @@ int Translator::Fuse(int outer, Translated& left, Translated& right, int base)
         }
     }
     return -1;
+}
+
+// Adds `right` as one more term to the sum of products that computed `left`, when only variable
+// checks follow that sum (and the product of two leaves that is `right`). A leaf joins as
+// leaf * 1, which is the leaf itself for every value. Answers the sum's instruction, or -1.
+int Translator::ExtendSum(int outer, Translated& left, Translated& right)
+{
+    if (left.producer < 0 || outer == kMultiply) return -1;
+    const Instruction& sum = m.code[std::size_t(left.producer)];
+    if (sum.terms < 1 || sum.terms >= kMaxTerms ||
+        std::size_t(sum.code + sum.terms) != m.chainTerms.size())
+        return -1;
+    const int last = int(m.code.size()) - 1;
+    ChainTerm term;
+    if (right.producer < 0) {
+        if (!OnlyChecksAfter(left.producer, -1)) return -1;
+        term = ChainTerm{right.result, ConstantOperand(1.0)};
+    } else {
+        if (right.producer != last || !OnlyChecksAfter(left.producer, last)) return -1;
+        const Instruction& product = m.code[std::size_t(last)];
+        // Its operands must be there before the sum runs: leaves, not registers.
+        if (product.arithmetic != kMultiply || product.a.IsRegister() || product.b.IsRegister())
+            return -1;
+        term = ChainTerm{product.a, product.b};
+    }
+    if (!ToPointer(term.a) || !ToPointer(term.b)) return -1;
+    if (right.producer >= 0) Remove(last);
+    Instruction& grown = m.code[std::size_t(left.producer)];
+    if (outer == kMinus) grown.minus |= 1u << grown.terms;
+    ++grown.terms;
+    grown.kernel = kSumsOfProducts[std::size_t(grown.terms - 1)][grown.minus];
+    m.chainTerms.push_back(term);
+    return left.producer;
 }
 
 // Removes an instruction from the straight run at the end of the program.

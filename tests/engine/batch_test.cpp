@@ -194,6 +194,9 @@ TEST(BatchEvaluate, AgreesAtEverySize)
         "x > 0 ? ln(x) : sqrt(y)", "x > y ? 1/x : 1/y", "x && 1/x", "x || 1/(x-1)",
         "x > 0 ? sin(x)/x : cos(y)/y", "y % x", "3 % x", "x % 0.5", "x ^ y", "2 ^ x", "(-2) ^ x",
         "x ^ 0.5", "x ^ -1", "0 ^ x",
+        // Sums of products, accumulated without storing the partial sums.
+        "x*y - y*x + 2*x - y + 3*x*x - 0.5", "1 - x*y + y", "sin(x) - x*y + cos(y)*y - 2",
+        "a*x - a*y + x*y - 1 + y - x*a", "x - y - x - y - 1/x",
         // The divisor is tested before the dividend is evaluated.
         "ln(x) / y", "asin(x) % y", "(1/x) / y", "sqrt(x) % (y > 0 ? y : 0.5)"};
     for (const char* function : kFunctions)
