@@ -1,5 +1,7 @@
 #include "batch_evaluator.h"
 
+#include "batch_kernels.h"
+#include "batch_program.h"
 #include "function_interpreter.h"
 #include "functions.h"
 #include "leaves.h"
@@ -7,845 +9,24 @@
 #include "operators.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <typeinfo>
-#include <utility>
 #include <vector>
 
-// How it works: the tree is translated into a flat program of instructions, each of which runs
-// one node's arithmetic over a block of points (its "lanes") before the next instruction runs,
-// so that the cost of dispatching is paid once per block rather than once per point. Values
-// live in registers of one block each, allocated like a stack in the order the tree evaluates.
-//
-// Errors: every point carries the code of its first error (-1 while none). The program visits
-// the nodes in exactly the order the tree evaluates them, so the first error a point records
-// is the one the tree would raise. A point that has failed keeps being computed (its values are
-// garbage, never trapped on) but records nothing more.
-//
-// Branches (?:, && and ||): only the points that take an arm may record its errors. An arm that
-// is cheap and draws no random numbers is evaluated at every point of the block, with its
-// errors kept apart and merged for the points that take it (speculation); any other arm runs
-// over the points that take it only, gathered into a compact block of their own.
+namespace batch {
 
 namespace {
 
-// Points per block: enough to hide the dispatch, few enough that the registers stay in the
-// first-level cache.
-constexpr std::size_t kBlock = 256;
-// Deep formulas get smaller blocks, so that their registers stay within this many doubles.
-constexpr std::size_t kBufferBudget = std::size_t(1) << 17;
-constexpr std::size_t kSmallestBlock = 16;
-// The register that is the caller's values array; only the root's instruction writes it.
-constexpr int kOutput = -1;
+// ---- Translation -----------------------------------------------------------------------------
+
 // An arm costing at most this much (about one unit per multiplication) is evaluated at every
 // point of its block instead of gathering the points that take it.
 constexpr int kSpeculationCost = 12;
 // Constants that fused kernels read as blocks: at most this many per formula.
 constexpr std::size_t kPoolSize = 32;
 
-struct Operand
-{
-    enum Kind : uint8_t
-    {
-        kRegister,
-        kVariable,
-        kConstant,
-        kPooled // a constant in every lane of a block of the pool, for kernels without constants
-    };
-    Kind kind = kConstant;
-    int index = 0;      // of the register, the variable or the pooled block
-    double value = 0.0; // of a constant
-
-    bool IsConstant() const { return kind == kConstant; }
-    bool IsRegister() const { return kind == kRegister; }
-};
-
-Operand RegisterOperand(int index)
-{
-    return Operand{Operand::kRegister, index, 0.0};
-}
-
-Operand ConstantOperand(double value)
-{
-    return Operand{Operand::kConstant, 0, value};
-}
-
-// The points an instruction works on: `count` lanes, and where their errors are recorded.
-struct Lanes
-{
-    std::size_t count;
-    int* errors;
-};
-
-struct Machine;
-struct Instruction;
-using Kernel = void (*)(const Instruction&, Machine&, const Lanes&);
-
-struct Instruction
-{
-    Kernel kernel = nullptr;
-    int dst = 0;
-    Operand a;
-    Operand b;
-    Operand c; // the third and fourth operands of fused arithmetic
-    Operand d;
-    int arithmetic = -1;          // for a + - * of a and b alone: kPlus, kMinus or kMultiply
-    int terms = 0;                // for a sum of products: its terms, from chainTerms[code] on
-    unsigned minus = 0;           // and which of them it subtracts, one bit each
-    int code = 0;                 // error code, variable index or branch index
-    int next = 0;                 // the instruction that follows (a branch skips its arms)
-    const Parser* node = nullptr; // evaluated point by point (classes the translation lacks)
-};
-
-// One product a * b of a sum of products.
-struct ChainTerm
-{
-    Operand a;
-    Operand b;
-};
-
-enum class Combine : uint8_t
-{
-    kSelect, // c ? a : b
-    kAnd,    // c && a, with the constant 0 as the other arm
-    kOr      // c || b, with the constant 1 as the other arm
-};
-
-// One side of a branch: the instructions [begin, end) leave its value in `result`. The
-// constant sides of && and || have no instructions at all.
-struct Arm
-{
-    int begin = 0;
-    int end = 0;
-    Operand result;
-    bool present = false;
-    bool dense = false;          // evaluated at every point of the block, kept where taken
-    bool raises = false;         // may record an error besides an unbound variable's
-    bool readsVariables = false; // may record an unbound variable's error
-};
-
-struct Branch
-{
-    Operand condition; // never a constant
-    Arm arms[2];       // [0] where the condition is true, [1] where it is false
-    int level = 0;     // nesting depth, which picks the branch's buffers
-    bool blend = false;
-};
-
-inline void Mark(int* errors, std::size_t k, int code)
-{
-    if (errors[k] < 0) errors[k] = code;
-}
-
-// The run-time state: the program, the registers and the buffers of the branches. Nothing here
-// is allocated while evaluating.
-struct Machine
-{
-    const FunctionInterpreter* formula = nullptr;
-    std::vector<Instruction> code;
-    std::vector<Branch> branches;
-    int registerCount = 0;
-    int levelCount = 0;
-    int variableCount = 0;
-    std::size_t block = kBlock;
-
-    std::vector<const double*> columns; // per variable; null reads the value slot
-    std::vector<int> columnVariables;   // the variables that have a column
-    std::vector<double> registers;
-    std::vector<double> flags;         // refusals noted by a kernel, one block
-    std::vector<ChainTerm> chainTerms; // the products that sums of products add up
-    std::vector<double> poolValues;    // the pooled constants
-    std::vector<double> pool;          // each pooled constant in every lane of a block
-    std::vector<double> uniform;       // per variable: its slot's value in every lane
-    std::vector<char> unbound;         // per variable: neither a column nor a slot
-    bool anyUnbound = false;
-    // Where each variable's lanes are read for the lanes being evaluated now.
-    std::vector<const double*> variables;
-    std::vector<int> lists;                // per level: two lists of lane indices
-    std::vector<int> scratch;              // per level: errors kept apart
-    std::vector<double> gathered;          // per level: the compacted columns
-    std::vector<const double*> savedLanes; // per level: the columns' lanes before compacting
-    double* output = nullptr;
-
-    double* Out(int index)
-    {
-        return index == kOutput ? output : registers.data() + std::size_t(index) * (block + 8);
-    }
-    const double* In(const Operand& operand)
-    {
-        if (operand.kind == Operand::kRegister) return Out(operand.index);
-        if (operand.kind == Operand::kVariable) return variables[std::size_t(operand.index)];
-        return pool.data() + std::size_t(operand.index) * block;
-    }
-    int* List(int level, int side)
-    {
-        return lists.data() + (std::size_t(level) * 2 + side) * block;
-    }
-    int* Scratch(int level) { return scratch.data() + std::size_t(level) * block; }
-
-    void Run(int begin, int end, const Lanes& lanes)
-    {
-        for (int i = begin; i < end;) {
-            const Instruction& instruction = code[std::size_t(i)];
-            instruction.kernel(instruction, *this, lanes);
-            i = instruction.next;
-        }
-    }
-
-    void AllocateBuffers();
-    void AllocateGatherBuffers();
-    void PrepareVariables();
-};
-
-// Lets the compiler vectorise loops whose output is either one of their inputs or apart from
-// them: registers never overlap partly.
-#if defined(__GNUC__) && !defined(__clang__)
-#define VF_INDEPENDENT_LANES _Pragma("GCC ivdep") _Pragma("GCC unroll 4")
-#else
-#define VF_INDEPENDENT_LANES
-#endif
-
-// How many lanes k < n satisfy `test`. Counted in doubles, which the compiler vectorises, in
-// eight partial sums, so that the additions need not wait for each other.
-template <class Test> double CountLanes(std::size_t n, Test test)
-{
-    double partial[8] = {};
-    std::size_t k = 0;
-    for (; k + 8 <= n; k += 8)
-        for (std::size_t j = 0; j < 8; ++j)
-            partial[j] += test(k + j) ? 1.0 : 0.0;
-    double count = 0.0;
-    for (; k < n; ++k)
-        count += test(k) ? 1.0 : 0.0;
-    for (double sum : partial)
-        count += sum;
-    return count;
-}
-
-// ---- Kernels ---------------------------------------------------------------------------------
-
-template <class Op> void BinaryRR(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const double* a = m.In(in.a);
-    const double* b = m.In(in.b);
-    double* r = m.Out(in.dst);
-    const std::size_t n = lanes.count;
-    VF_INDEPENDENT_LANES
-    for (std::size_t k = 0; k < n; ++k)
-        r[k] = Op::Value(a[k], b[k]);
-}
-
-template <class Op> void BinaryRC(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const double* a = m.In(in.a);
-    const double c = in.b.value;
-    double* r = m.Out(in.dst);
-    const std::size_t n = lanes.count;
-    VF_INDEPENDENT_LANES
-    for (std::size_t k = 0; k < n; ++k)
-        r[k] = Op::Value(a[k], c);
-}
-
-template <class Op> void BinaryCR(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const double c = in.a.value;
-    const double* b = m.In(in.b);
-    double* r = m.Out(in.dst);
-    const std::size_t n = lanes.count;
-    VF_INDEPENDENT_LANES
-    for (std::size_t k = 0; k < n; ++k)
-        r[k] = Op::Value(c, b[k]);
-}
-
-// x ^ 2, which simplification makes of every x * x.
-void Square(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const double* a = m.In(in.a);
-    double* r = m.Out(in.dst);
-    const std::size_t n = lanes.count;
-    VF_INDEPENDENT_LANES
-    for (std::size_t k = 0; k < n; ++k)
-        r[k] = a[k] * a[k];
-}
-
-// Fused + - *: two or three operations per lane, without storing what lies between them.
-enum Arithmetic
-{
-    kPlus,
-    kMinus,
-    kMultiply,
-    kArithmeticCount
-};
-
-template <int op> struct ArithmeticOf;
-template <> struct ArithmeticOf<kPlus> : node_math::Plus
-{
-};
-template <> struct ArithmeticOf<kMinus> : node_math::Minus
-{
-};
-template <> struct ArithmeticOf<kMultiply> : node_math::Multiply
-{
-};
-
-// (a inner b) outer c
-template <int inner, int outer>
-void FusedLeft(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const double* a = m.In(in.a);
-    const double* b = m.In(in.b);
-    const double* c = m.In(in.c);
-    double* r = m.Out(in.dst);
-    const std::size_t n = lanes.count;
-    VF_INDEPENDENT_LANES
-    for (std::size_t k = 0; k < n; ++k)
-        r[k] = ArithmeticOf<outer>::Value(ArithmeticOf<inner>::Value(a[k], b[k]), c[k]);
-}
-
-// c outer (a inner b)
-template <int inner, int outer>
-void FusedRight(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const double* a = m.In(in.a);
-    const double* b = m.In(in.b);
-    const double* c = m.In(in.c);
-    double* r = m.Out(in.dst);
-    const std::size_t n = lanes.count;
-    VF_INDEPENDENT_LANES
-    for (std::size_t k = 0; k < n; ++k)
-        r[k] = ArithmeticOf<outer>::Value(c[k], ArithmeticOf<inner>::Value(a[k], b[k]));
-}
-
-// (a inner b) outer (c second d)
-template <int inner, int outer, int second>
-void FusedBoth(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const double* a = m.In(in.a);
-    const double* b = m.In(in.b);
-    const double* c = m.In(in.c);
-    const double* d = m.In(in.d);
-    double* r = m.Out(in.dst);
-    const std::size_t n = lanes.count;
-    VF_INDEPENDENT_LANES
-    for (std::size_t k = 0; k < n; ++k) {
-        const double l = ArithmeticOf<inner>::Value(a[k], b[k]);
-        r[k] = ArithmeticOf<outer>::Value(l, ArithmeticOf<second>::Value(c[k], d[k]));
-    }
-}
-
-// c ± a0 * b0 ± a1 * b1 ..., subtracting term t where bit t of `minus` is set: a sum of products
-// accumulated in a register, in the tree's order.
-constexpr int kMaxTerms = 4;
-
-template <unsigned minus, std::size_t... t>
-double SumOfProducts(double sum, const double* const* a, const double* const* b, std::size_t k,
-                     std::index_sequence<t...>)
-{
-    ((sum = (minus >> t) & 1u ? sum - a[t][k] * b[t][k] : sum + a[t][k] * b[t][k]), ...);
-    return sum;
-}
-
-template <int terms, unsigned minus>
-void SumOfProductsKernel(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const ChainTerm* list = m.chainTerms.data() + in.code;
-    const double* a[terms];
-    const double* b[terms];
-    for (int t = 0; t < terms; ++t) {
-        a[t] = m.In(list[t].a);
-        b[t] = m.In(list[t].b);
-    }
-    const double* c = m.In(in.a);
-    double* r = m.Out(in.dst);
-    const std::size_t n = lanes.count;
-    VF_INDEPENDENT_LANES
-    for (std::size_t k = 0; k < n; ++k)
-        r[k] = SumOfProducts<minus>(c[k], a, b, k, std::make_index_sequence<terms>());
-}
-
-using ChainRow = std::array<Kernel, std::size_t(1) << kMaxTerms>;
-
-template <int terms, unsigned... minus>
-constexpr ChainRow ChainKernels(std::integer_sequence<unsigned, minus...>)
-{
-    return {&SumOfProductsKernel<terms, minus&((1u << terms) - 1)>...};
-}
-
-constexpr auto kMinusMasks = std::make_integer_sequence<unsigned, 1u << kMaxTerms>();
-// Indexed [terms - 1][minus].
-constexpr std::array<ChainRow, kMaxTerms> kSumsOfProducts = {
-    ChainKernels<1>(kMinusMasks), ChainKernels<2>(kMinusMasks), ChainKernels<3>(kMinusMasks),
-    ChainKernels<4>(kMinusMasks)};
-
-using KernelRow = std::array<Kernel, kArithmeticCount>;
-using KernelTable = std::array<KernelRow, kArithmeticCount>;
-
-template <int inner, int outer, int... second>
-constexpr KernelRow BothRow(std::integer_sequence<int, second...>)
-{
-    return {&FusedBoth<inner, outer, second>...};
-}
-
-template <int inner, int... outer>
-constexpr KernelTable BothTable(std::integer_sequence<int, outer...>)
-{
-    return {BothRow<inner, outer>(std::make_integer_sequence<int, kArithmeticCount>())...};
-}
-
-template <template <int, int> class Shape, int inner, int... outer>
-constexpr KernelRow PairRow(std::integer_sequence<int, outer...>)
-{
-    return {Shape<inner, outer>::Run...};
-}
-
-template <int inner, int outer> struct LeftShape
-{
-    static constexpr Kernel Run = &FusedLeft<inner, outer>;
-};
-template <int inner, int outer> struct RightShape
-{
-    static constexpr Kernel Run = &FusedRight<inner, outer>;
-};
-
-constexpr auto kOuter = std::make_integer_sequence<int, kArithmeticCount>();
-// Indexed [inner][outer], and [inner][outer][second] for `both`.
-constexpr KernelTable kFusedLeft = {PairRow<LeftShape, kPlus>(kOuter),
-                                    PairRow<LeftShape, kMinus>(kOuter),
-                                    PairRow<LeftShape, kMultiply>(kOuter)};
-constexpr KernelTable kFusedRight = {PairRow<RightShape, kPlus>(kOuter),
-                                     PairRow<RightShape, kMinus>(kOuter),
-                                     PairRow<RightShape, kMultiply>(kOuter)};
-constexpr std::array<KernelTable, kArithmeticCount> kFusedBoth = {
-    BothTable<kPlus>(kOuter), BothTable<kMinus>(kOuter), BothTable<kMultiply>(kOuter)};
-
-// Refusals are noted per lane in `flags` by a pass without jumps, and turned into errors only in
-// the rare blocks that have any.
-void MarkFlagged(const double* flags, const Lanes& lanes, int code)
-{
-    if (CountLanes(lanes.count, [flags](std::size_t k) { return flags[k] != 0.0; }) == 0.0) return;
-    for (std::size_t k = 0; k < lanes.count; ++k)
-        if (flags[k] != 0.0) Mark(lanes.errors, k, code);
-}
-
-// The remainder, which refuses a divisor whose integer view is 0.
-template <bool leftConstant, bool rightConstant>
-void Remainder(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const double* a = leftConstant ? nullptr : m.In(in.a);
-    const double* b = rightConstant ? nullptr : m.In(in.b);
-    double* r = m.Out(in.dst);
-    double* flags = m.flags.data();
-    for (std::size_t k = 0, n = lanes.count; k < n; ++k) {
-        bool refused = false;
-        r[k] = node_math::Remainder(leftConstant ? in.a.value : a[k],
-                                    rightConstant ? in.b.value : b[k], refused);
-        flags[k] = refused ? 1.0 : 0.0;
-    }
-    MarkFlagged(flags, lanes, kDivisionByZero);
-}
-
-template <class Function> void Unary(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const double* a = m.In(in.a);
-    double* r = m.Out(in.dst);
-    const std::size_t n = lanes.count;
-    if constexpr (!Function::kCanRefuse) {
-        VF_INDEPENDENT_LANES
-        for (std::size_t k = 0; k < n; ++k) {
-            bool unused = false;
-            r[k] = Function::Value(a[k], unused);
-        }
-    } else {
-        // r may be a itself, so the refusals are noted before the values overwrite anything.
-        double* flags = m.flags.data();
-        VF_INDEPENDENT_LANES
-        for (std::size_t k = 0; k < n; ++k) {
-            bool refused = false;
-            const double value = Function::Value(a[k], refused);
-            flags[k] = refused ? 1.0 : 0.0;
-            r[k] = value;
-        }
-        MarkFlagged(flags, lanes, Function::kRefusal);
-    }
-}
-
-// The divisor of "/" or "%", tested before the dividend is evaluated.
-void CheckDivisor(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const double* a = m.In(in.a);
-    const std::size_t n = lanes.count;
-    if (CountLanes(n, [a](std::size_t k) { return node_math::DivisorRefused(a[k]); }) == 0.0)
-        return;
-    for (std::size_t k = 0; k < n; ++k)
-        if (node_math::DivisorRefused(a[k])) Mark(lanes.errors, k, kDivisionByZero);
-}
-
-// An error at every point that reaches it.
-void Raise(const Instruction& in, Machine&, const Lanes& lanes)
-{
-    for (std::size_t k = 0; k < lanes.count; ++k)
-        Mark(lanes.errors, k, in.code);
-}
-
-// A read of a variable, which fails when it has neither a column nor a value slot.
-void CheckBound(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    if (!m.unbound[std::size_t(in.code)]) return;
-    for (std::size_t k = 0; k < lanes.count; ++k)
-        Mark(lanes.errors, k, kUnknownVariable);
-}
-
-void Fill(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    std::fill_n(m.Out(in.dst), lanes.count, in.a.value);
-}
-
-void Copy(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    std::copy_n(m.In(in.a), lanes.count, m.Out(in.dst));
-}
-
-// RAND's draws, one per point that has not failed, as the tree draws before it evaluates the
-// operand.
-void Draw(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    double* r = m.Out(in.dst);
-    for (std::size_t k = 0; k < lanes.count; ++k)
-        if (lanes.errors[k] < 0) r[k] = node_math::RandomDraw();
-}
-
-template <bool constantScale>
-void RandomScale(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const double* draws = m.In(in.a);
-    const double* scale = constantScale ? nullptr : m.In(in.b);
-    double* r = m.Out(in.dst);
-    for (std::size_t k = 0; k < lanes.count; ++k)
-        r[k] = node_math::RandomValue(draws[k], constantScale ? in.b.value : scale[k]);
-}
-
-// A node of a class the translation does not know, evaluated through the tree point by point.
-// Its variables read their value slots, not columns.
-void Opaque(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    double* r = m.Out(in.dst);
-    for (std::size_t k = 0; k < lanes.count; ++k) {
-        if (lanes.errors[k] >= 0) continue;
-        try {
-            r[k] = in.node->Evaluate();
-        } catch (const ParseErrorMsg& error) {
-            lanes.errors[k] = error.code;
-        }
-    }
-}
-
-// ---- Branches --------------------------------------------------------------------------------
-
-// The value a branch takes at lane k from the values of the arm it takes there. The constant
-// sides of && and || read nothing.
-template <Combine combine, int side> double Take(const double* values, std::size_t k)
-{
-    if constexpr (combine == Combine::kSelect)
-        return values[k];
-    else if constexpr ((combine == Combine::kAnd) == (side == 1))
-        return combine == Combine::kAnd ? 0.0 : 1.0;
-    else
-        return IsTrue(values[k]) ? 1.0 : 0.0;
-}
-
-template <Combine combine, int side> void StoreAll(const double* values, double* r, std::size_t n)
-{
-    for (std::size_t k = 0; k < n; ++k)
-        r[k] = Take<combine, side>(values, k);
-}
-
-// Runs an arm at every lane; answers its values.
-const double* RunArm(Machine& m, const Arm& arm, const Lanes& lanes)
-{
-    m.Run(arm.begin, arm.end, lanes);
-    return arm.present ? m.In(arm.result) : nullptr;
-}
-
-bool MayRecord(const Machine& m, const Arm& arm)
-{
-    return arm.raises || (arm.readsVariables && m.anyUnbound);
-}
-
-// Runs an arm at every lane with its errors kept in `scratch` when it may record any; answers
-// its values, or null for a constant arm.
-const double* RunArmApart(Machine& m, const Arm& arm, const Lanes& lanes, int* scratch,
-                          bool& recorded)
-{
-    if (!arm.present) return nullptr;
-    recorded = MayRecord(m, arm);
-    if (recorded) std::fill_n(scratch, lanes.count, -1);
-    return RunArm(m, arm, Lanes{lanes.count, recorded ? scratch : lanes.errors});
-}
-
-// Both arms are cheap: evaluate both at every lane and pick per lane.
-template <Combine combine>
-void Blend(const Branch& branch, const double* c, double* r, Machine& m, const Lanes& lanes)
-{
-    const std::size_t n = lanes.count;
-    const double trues = CountLanes(n, [c](std::size_t k) { return IsTrue(c[k]); });
-    // Every lane takes one arm (lanes that failed before do not care).
-    if (trues == double(n)) {
-        const double* values = RunArm(m, branch.arms[0], lanes);
-        StoreAll<combine, 0>(values, r, n);
-        return;
-    }
-    if (trues == 0.0) {
-        const double* values = RunArm(m, branch.arms[1], lanes);
-        StoreAll<combine, 1>(values, r, n);
-        return;
-    }
-    int* scratch = m.Scratch(branch.level);
-    int* errors = lanes.errors;
-    bool recorded = false;
-    const double* first = RunArmApart(m, branch.arms[0], lanes, scratch, recorded);
-    if (recorded)
-        for (std::size_t k = 0; k < n; ++k)
-            if (scratch[k] >= 0 && IsTrue(c[k]) && errors[k] < 0) errors[k] = scratch[k];
-    recorded = false;
-    const double* second = RunArmApart(m, branch.arms[1], lanes, scratch, recorded);
-    if (recorded)
-        for (std::size_t k = 0; k < n; ++k)
-            if (scratch[k] >= 0 && !IsTrue(c[k]) && errors[k] < 0) errors[k] = scratch[k];
-    // r may be c itself: each lane reads its condition before it writes. Both values are read
-    // whatever the condition, so that the choice needs no jump.
-    VF_INDEPENDENT_LANES
-    for (std::size_t k = 0; k < n; ++k) {
-        const double whenTrue = Take<combine, 0>(first, k);
-        const double whenFalse = Take<combine, 1>(second, k);
-        r[k] = IsTrue(c[k]) ? whenTrue : whenFalse;
-    }
-}
-
-// One arm for the lanes in `list` (which had no error before the branch).
-template <Combine combine, int side>
-void RunListed(const Branch& branch, const int* list, std::size_t size, double* r, Machine& m,
-               const Lanes& lanes)
-{
-    const Arm& arm = branch.arms[side];
-    int* errors = lanes.errors;
-    if (!arm.present) {
-        for (std::size_t j = 0; j < size; ++j)
-            r[list[j]] = Take<combine, side>(nullptr, 0);
-        return;
-    }
-    int* scratch = m.Scratch(branch.level);
-    if (arm.dense) {
-        bool recorded = false;
-        const double* values = RunArmApart(m, arm, lanes, scratch, recorded);
-        for (std::size_t j = 0; j < size; ++j)
-            r[list[j]] = Take<combine, side>(values, std::size_t(list[j]));
-        if (recorded)
-            for (std::size_t j = 0; j < size; ++j)
-                errors[list[j]] = scratch[list[j]];
-        return;
-    }
-    // Gather the lanes of every column into a compact block and run the arm there.
-    const std::size_t columns = m.columnVariables.size();
-    double* gathered = m.gathered.data() + std::size_t(branch.level) * columns * m.block;
-    const double** saved = m.savedLanes.data() + std::size_t(branch.level) * columns;
-    for (std::size_t c = 0; c < columns; ++c) {
-        const std::size_t variable = std::size_t(m.columnVariables[c]);
-        saved[c] = m.variables[variable];
-        double* to = gathered + c * m.block;
-        for (std::size_t j = 0; j < size; ++j)
-            to[j] = saved[c][list[j]];
-        m.variables[variable] = to;
-    }
-    std::fill_n(scratch, size, -1);
-    const double* values = RunArm(m, arm, Lanes{size, scratch});
-    for (std::size_t j = 0; j < size; ++j) {
-        r[list[j]] = Take<combine, side>(values, j);
-        errors[list[j]] = scratch[j];
-    }
-    for (std::size_t c = 0; c < columns; ++c)
-        m.variables[std::size_t(m.columnVariables[c])] = saved[c];
-}
-
-template <Combine combine> void RunBranch(const Instruction& in, Machine& m, const Lanes& lanes)
-{
-    const Branch& branch = m.branches[std::size_t(in.code)];
-    const double* c = m.In(branch.condition);
-    double* r = m.Out(in.dst);
-    if (branch.blend) {
-        Blend<combine>(branch, c, r, m, lanes);
-        return;
-    }
-    const std::size_t n = lanes.count;
-    int* trueList = m.List(branch.level, 0);
-    int* falseList = m.List(branch.level, 1);
-    std::size_t trues = 0;
-    std::size_t falses = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        if (lanes.errors[k] >= 0) continue;
-        if (IsTrue(c[k]))
-            trueList[trues++] = int(k);
-        else
-            falseList[falses++] = int(k);
-    }
-    // When every lane that has not failed takes the same arm, it runs on the block as it is:
-    // the failed lanes record nothing more and draw no random numbers.
-    if (falses == 0) {
-        if (trues > 0) StoreAll<combine, 0>(RunArm(m, branch.arms[0], lanes), r, n);
-        return;
-    }
-    if (trues == 0) {
-        StoreAll<combine, 1>(RunArm(m, branch.arms[1], lanes), r, n);
-        return;
-    }
-    RunListed<combine, 0>(branch, trueList, trues, r, m, lanes);
-    RunListed<combine, 1>(branch, falseList, falses, r, m, lanes);
-}
-
-// ---- Kernel tables ---------------------------------------------------------------------------
-
-enum class Form
-{
-    kRR, // both operands vary
-    kRC, // the right operand is a constant
-    kCR  // the left operand is a constant
-};
-
-template <class Op> Kernel BinaryKernel(Form form)
-{
-    switch (form) {
-    case Form::kRC:
-        return &BinaryRC<Op>;
-    case Form::kCR:
-        return &BinaryCR<Op>;
-    default:
-        return &BinaryRR<Op>;
-    }
-}
-
-// The kernel of a two-operand operator without branches or refusals; null for the others.
-Kernel OperatorKernel(int code, Form form)
-{
-    using namespace node_math;
-    switch (code) {
-    case kOpPlus:
-        return BinaryKernel<Plus>(form);
-    case kOpMinus:
-        return BinaryKernel<Minus>(form);
-    case kOpMultiply:
-        return BinaryKernel<Multiply>(form);
-    case kOpDivide:
-        return BinaryKernel<Divide>(form);
-    case kOpPower:
-        return BinaryKernel<Power>(form);
-    case kOpLess:
-        return BinaryKernel<Less>(form);
-    case kOpGreater:
-        return BinaryKernel<Greater>(form);
-    case kOpEqual:
-        return BinaryKernel<Equal>(form);
-    case kOpNotEqual:
-        return BinaryKernel<NotEqual>(form);
-    case kOpLessOrEqual:
-        return BinaryKernel<LessOrEqual>(form);
-    case kOpGreaterOrEqual:
-        return BinaryKernel<GreaterOrEqual>(form);
-    case kOpBitwiseAnd:
-        return BinaryKernel<BitwiseAnd>(form);
-    case kOpBitwiseOr:
-        return BinaryKernel<BitwiseOr>(form);
-    case kOpBitwiseXor:
-        return BinaryKernel<BitwiseXor>(form);
-    case kOpModulus:
-        return form == Form::kRC   ? &Remainder<false, true>
-               : form == Form::kCR ? &Remainder<true, false>
-                                   : &Remainder<false, false>;
-    default:
-        return nullptr;
-    }
-}
-
-struct FunctionEntry
-{
-    Kernel kernel;
-    bool refuses;
-    int cost;
-};
-
-template <class Function> FunctionEntry EntryOf(int cost)
-{
-    return FunctionEntry{&Unary<Function>, Function::kCanRefuse, cost};
-}
-
-// Costs are rough: one unit for an arithmetic instruction, about twenty for a library call.
-FunctionEntry FunctionKernel(int code)
-{
-    using namespace node_math;
-    constexpr int kCall = 20;
-    switch (code) {
-    case kFnLn:
-        return EntryOf<Ln>(kCall);
-    case kFnLog:
-        return EntryOf<Log>(kCall);
-    case kFnExp:
-        return EntryOf<Exp>(kCall);
-    case kFnAbs:
-        return EntryOf<Abs>(1);
-    case kFnSqrt:
-        return EntryOf<Sqrt>(4);
-    case kFnNeg:
-        return EntryOf<Neg>(1);
-    case kFnSin:
-        return EntryOf<Sin>(kCall);
-    case kFnCos:
-        return EntryOf<Cos>(kCall);
-    case kFnTan:
-        return EntryOf<Tan>(2 * kCall);
-    case kFnSec:
-        return EntryOf<Sec>(kCall);
-    case kFnCsc:
-        return EntryOf<Csc>(kCall);
-    case kFnCot:
-        return EntryOf<Cot>(2 * kCall);
-    case kFnAsin:
-        return EntryOf<ArcSin>(kCall);
-    case kFnAcos:
-        return EntryOf<ArcCos>(kCall);
-    case kFnAtan:
-        return EntryOf<ArcTan>(kCall);
-    case kFnAsec:
-        return EntryOf<ArcSec>(kCall);
-    case kFnAcsc:
-        return EntryOf<ArcCsc>(kCall);
-    case kFnAcot:
-        return EntryOf<ArcCot>(kCall);
-    case kFnSinh:
-        return EntryOf<HSin>(kCall);
-    case kFnCosh:
-        return EntryOf<HCos>(kCall);
-    case kFnTanh:
-        return EntryOf<HTan>(kCall);
-    case kFnSech:
-        return EntryOf<HSec>(kCall);
-    case kFnCsch:
-        return EntryOf<HCsc>(kCall);
-    case kFnCoth:
-        return EntryOf<HCot>(kCall);
-    case kFnNot:
-        return EntryOf<Not>(1);
-    case kFnComplement:
-        return EntryOf<Complement>(2);
-    case kFnCeil:
-        return EntryOf<Ceil>(4);
-    case kFnFloor:
-        return EntryOf<Floor>(4);
-    default:
-        return FunctionEntry{nullptr, true, 0};
-    }
-}
-
+// The rough cost per point of an operator, in the units of FunctionKernel.
 int OperatorCost(int code)
 {
     switch (code) {
@@ -863,8 +44,6 @@ int OperatorCost(int code)
         return 1;
     }
 }
-
-// ---- Translation -----------------------------------------------------------------------------
 
 // What translating a subtree produced.
 struct Translated
@@ -983,7 +162,7 @@ Translated Translator::Leaf(const Parser* node)
 
 Translated Translator::Opaque(const Parser* node, int base)
 {
-    const int at = Emit(&::Opaque, base);
+    const int at = Emit(&ThroughTree, base);
     m.code[std::size_t(at)].node = node;
     Translated t = InRegister(base, at);
     t.raises = t.readsVariables = t.draws = true;
@@ -1009,7 +188,7 @@ Translated Translator::Random(const RandomFunction* node, int base, int level)
     Translated scale;
     scale.result = ConstantOperand(node->scale);
     if (node->argument) scale = Translate(node->argument, base + 1, level);
-    const Kernel kernel = scale.result.IsConstant() ? &RandomScale<true> : &RandomScale<false>;
+    const Kernel kernel = RandomScaleKernel(scale.result.IsConstant());
     Translated t = InRegister(base, Emit(kernel, base, RegisterOperand(base), scale.result));
     t.Absorb(scale);
     t.draws = true;
@@ -1116,8 +295,7 @@ int Translator::Fuse(int outer, Translated& left, Translated& right, int base)
             (l.a.IsRegister() && l.a.index > base) || (l.b.IsRegister() && l.b.index > base);
         if (!readsAbove && ToPointer(l.a) && ToPointer(l.b) && ToPointer(r.a) && ToPointer(r.b)) {
             Instruction& fused = m.code[std::size_t(right.producer)];
-            fused.kernel = kFusedBoth[std::size_t(l.arithmetic)][std::size_t(outer)]
-                                     [std::size_t(r.arithmetic)];
+            fused.kernel = FusedBothKernel(l.arithmetic, outer, r.arithmetic);
             fused.dst = base;
             fused.a = l.a;
             fused.b = l.b;
@@ -1137,7 +315,7 @@ int Translator::Fuse(int outer, Translated& left, Translated& right, int base)
             fused.arithmetic = -1;
             if (r.arithmetic == kMultiply && outer != kMultiply) {
                 // c ± a * b: a sum of products that later terms may join.
-                fused.kernel = kSumsOfProducts[0][outer == kMinus ? 1 : 0];
+                fused.kernel = SumOfProductsKernel(1, outer == kMinus ? 1u : 0u);
                 fused.a = c;
                 fused.code = int(m.chainTerms.size());
                 fused.terms = 1;
@@ -1145,7 +323,7 @@ int Translator::Fuse(int outer, Translated& left, Translated& right, int base)
                 m.chainTerms.push_back(ChainTerm{r.a, r.b});
                 return last;
             }
-            fused.kernel = kFusedRight[std::size_t(r.arithmetic)][std::size_t(outer)];
+            fused.kernel = FusedRightKernel(r.arithmetic, outer);
             fused.a = r.a;
             fused.b = r.b;
             fused.c = c;
@@ -1157,7 +335,7 @@ int Translator::Fuse(int outer, Translated& left, Translated& right, int base)
         Operand c = right.result;
         if (ToPointer(l.a) && ToPointer(l.b) && ToPointer(c)) {
             Instruction& fused = m.code[std::size_t(left.producer)];
-            fused.kernel = kFusedLeft[std::size_t(l.arithmetic)][std::size_t(outer)];
+            fused.kernel = FusedLeftKernel(l.arithmetic, outer);
             fused.dst = base;
             fused.a = l.a;
             fused.b = l.b;
@@ -1197,7 +375,7 @@ int Translator::ExtendSum(int outer, Translated& left, Translated& right)
     Instruction& grown = m.code[std::size_t(left.producer)];
     if (outer == kMinus) grown.minus |= 1u << grown.terms;
     ++grown.terms;
-    grown.kernel = kSumsOfProducts[std::size_t(grown.terms - 1)][grown.minus];
+    grown.kernel = SumOfProductsKernel(grown.terms, grown.minus);
     m.chainTerms.push_back(term);
     return left.producer;
 }
@@ -1224,15 +402,16 @@ Translated Translator::Division(const OperationParser* node, int base, int level
         refuses = false;
     Translated left = Translate(node->left, Above(base, right), level);
     if (left.result.IsConstant() && right.result.IsConstant()) Materialize(left, base);
-    const Kernel kernel = OperatorKernel(code, left.result.IsConstant()    ? Form::kCR
-                                               : right.result.IsConstant() ? Form::kRC
-                                                                           : Form::kRR);
+    // A remainder refuses a divisor between -1 and 1 as well.
+    const bool wholeDivisor = right.result.IsConstant() && IntegerView(right.result.value) != 0;
+    Kernel kernel = OperatorKernel(code, left.result.IsConstant()    ? Form::kCR
+                                         : right.result.IsConstant() ? Form::kRC
+                                                                     : Form::kRR);
+    if (code == kOpModulus && wholeDivisor && !left.result.IsConstant()) kernel = &RemainderByWhole;
     Translated t = InRegister(base, Emit(kernel, base, left.result, right.result));
     t.Absorb(right);
     t.Absorb(left);
     t.cost += OperatorCost(code) + 1;
-    // A remainder refuses a divisor between -1 and 1 as well.
-    const bool wholeDivisor = right.result.IsConstant() && IntegerView(right.result.value) != 0;
     t.raises |= refuses || (code == kOpModulus && !wholeDivisor);
     return t;
 }
@@ -1244,9 +423,7 @@ Translated Translator::Branching(Combine combine, const Parser* condition, const
     Materialize(test, base);
     const int branchIndex = int(m.branches.size());
     m.branches.emplace_back();
-    const Kernel kernel = combine == Combine::kSelect ? &RunBranch<Combine::kSelect>
-                          : combine == Combine::kAnd  ? &RunBranch<Combine::kAnd>
-                                                      : &RunBranch<Combine::kOr>;
+    const Kernel kernel = BranchKernel(combine);
     const int at = Emit(kernel, base, {}, {}, branchIndex);
     m.levelCount = std::max(m.levelCount, level + 1);
 
@@ -1286,6 +463,8 @@ Translated Translator::Branching(Combine combine, const Parser* condition, const
     t.cost += 2;
     return t;
 }
+
+} // namespace
 
 void Machine::AllocateBuffers()
 {
@@ -1334,64 +513,76 @@ void Machine::PrepareVariables()
     }
 }
 
-} // namespace
-
-struct BatchEvaluator::Program : Machine
+void Machine::Load(const FunctionInterpreter& source)
 {
-};
-
-BatchEvaluator::BatchEvaluator(const FunctionInterpreter& formula) : program(new Program)
-{
-    Machine& m = *program;
-    m.formula = &formula;
-    m.variableCount = formula.VariableCount();
-    Translator translator(m);
-    if (const Parser* root = formula.Root()) {
+    formula = &source;
+    variableCount = source.VariableCount();
+    Translator translator(*this);
+    if (const Parser* root = source.Root()) {
         Translated t = translator.Translate(root, 0, 0);
         if (t.result.IsRegister()) {
-            m.code[std::size_t(t.producer)].dst = kOutput;
+            code[std::size_t(t.producer)].dst = kOutput;
         } else {
             Instruction in;
             in.kernel = t.result.IsConstant() ? &Fill : &Copy;
             in.dst = kOutput;
             in.a = t.result;
-            in.next = int(m.code.size()) + 1;
-            m.code.push_back(in);
+            in.next = int(code.size()) + 1;
+            code.push_back(in);
         }
     } else {
         Instruction in; // the tree raises kEmptyExpression without a root
         in.kernel = &Raise;
         in.code = kEmptyExpression;
         in.next = 1;
-        m.code.push_back(in);
+        code.push_back(in);
     }
-    m.AllocateBuffers();
-    m.AllocateGatherBuffers();
+    AllocateBuffers();
+    AllocateGatherBuffers();
+}
+
+void Machine::BindColumn(const char* name, const double* column)
+{
+    const int index = formula->FindVariable(name);
+    if (index < 0 || index >= variableCount) return;
+    columns[std::size_t(index)] = column;
+    AllocateGatherBuffers();
+}
+
+void Machine::EvaluateAll(std::size_t n, double* values, int* errors)
+{
+    if (n == 0) return;
+    PrepareVariables();
+    const int end = int(code.size());
+    for (std::size_t start = 0; start < n; start += block) {
+        const std::size_t count = std::min(block, n - start);
+        std::fill_n(errors + start, count, -1);
+        for (int v : columnVariables)
+            variables[std::size_t(v)] = columns[std::size_t(v)] + start;
+        output = values + start;
+        Run(0, end, Lanes{count, errors + start});
+    }
+}
+
+} // namespace batch
+
+struct BatchEvaluator::Program : batch::Machine
+{
+};
+
+BatchEvaluator::BatchEvaluator(const FunctionInterpreter& formula) : program(new Program)
+{
+    program->Load(formula);
 }
 
 BatchEvaluator::~BatchEvaluator() = default;
 
 void BatchEvaluator::BindColumn(const char* name, const double* column)
 {
-    Machine& m = *program;
-    const int index = m.formula->FindVariable(name);
-    if (index < 0 || index >= m.variableCount) return;
-    m.columns[std::size_t(index)] = column;
-    m.AllocateGatherBuffers();
+    program->BindColumn(name, column);
 }
 
 void BatchEvaluator::Evaluate(std::size_t n, double* values, int* errors)
 {
-    Machine& m = *program;
-    if (n == 0) return;
-    m.PrepareVariables();
-    const int end = int(m.code.size());
-    for (std::size_t start = 0; start < n; start += m.block) {
-        const std::size_t count = std::min(m.block, n - start);
-        std::fill_n(errors + start, count, -1);
-        for (int v : m.columnVariables)
-            m.variables[std::size_t(v)] = m.columns[std::size_t(v)] + start;
-        m.output = values + start;
-        m.Run(0, end, Lanes{count, errors + start});
-    }
+    program->EvaluateAll(n, values, errors);
 }
