@@ -288,6 +288,57 @@ TEST(BatchEvaluate, ExpressionWithoutTreeFailsEverywhere)
     batch.Evaluate(0, nullptr, nullptr); // nothing to do, nothing touched
 }
 
+// A node of a class the batch translation does not know: half its operand, refusing negative
+// ones. The batch evaluates such a node through the tree, point by point.
+class Halving final : public Parser
+{
+public:
+    explicit Halving(Parser* operand) : operand(operand) { operand->parent = this; }
+    ~Halving() override { delete operand; }
+
+    double Evaluate() const override
+    {
+        const double value = operand->Evaluate();
+        if (value < 0.0) RaiseError(kSqrtOfNegative, -1, -1);
+        return value / 2.0;
+    }
+    bool ConstantWhen(ConstantTest) const override { return false; }
+    void Attach(FunctionInterpreter* owner) override { operand->Attach(owner); }
+
+private:
+    Parser* operand;
+};
+
+TEST(BatchEvaluate, NodesOfOtherClassesGoThroughTheTree)
+{
+    // x + half(a) / x, with a read from its slot.
+    FunctionInterpreter expression(new PlusOperator(
+        new Variable("x"), new DivideOperator(new Halving(new Variable("a")), new Variable("x"))));
+    double x = 0.0;
+    double a = 3.0;
+    expression.BindValueSlotByName("x", &x);
+    expression.BindValueSlotByName("a", &a);
+    BatchEvaluator batch(expression);
+    const double xs[] = {1.0, 0.0, -2.0};
+    batch.BindColumn("x", xs);
+    double values[3];
+    int errors[3];
+    for (double slot : {3.0, -1.0}) {
+        a = slot;
+        batch.Evaluate(3, values, errors);
+        for (int i = 0; i < 3; ++i) {
+            x = xs[i];
+            const std::optional<ParseErrorMsg> error = ErrorFrom([&] { expression.Evaluate(); });
+            EXPECT_EQ(errors[i], error ? error->code : -1) << "a " << a << ", x " << x;
+            if (!error) {
+                EXPECT_EQ(values[i], expression.Evaluate());
+            }
+        }
+    }
+    EXPECT_EQ(errors[0], kSqrtOfNegative); // the tree's own error comes through
+    EXPECT_EQ(errors[1], kDivisionByZero); // the divisor is tested first
+}
+
 // RAND draws once per evaluation that reaches it, so a formula with one RAND outside any branch
 // draws in the tree's order and gives the same values; with several, at least as many draws.
 TEST(BatchEvaluate, RandomDrawsAsTheTreeDoes)
