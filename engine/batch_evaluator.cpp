@@ -67,7 +67,10 @@ struct Translated
 class Translator
 {
 public:
-    explicit Translator(Machine& machine) : m(machine) {}
+    explicit Translator(Machine& machine)
+        : m(machine), checked(std::size_t(machine.variableCount), 0)
+    {
+    }
 
     // Translates `node`, whose value lands in register `base` (or stays a variable or a
     // constant); registers from `base` up are free. `level` counts the enclosing branches.
@@ -124,6 +127,7 @@ private:
     void Remove(int index);
 
     Machine& m;
+    std::vector<char> checked; // per variable: its reads are checked on the current path
 };
 
 Translated Translator::Translate(const Parser* node, int base, int level)
@@ -154,9 +158,14 @@ Translated Translator::Leaf(const Parser* node)
         t.raises = true;
         return t;
     }
-    Emit(&CheckBound, 0, {}, {}, index);
+    // Once a variable is checked, every later read on the same path finds each point failed
+    // already if it is unbound: only the first read is checked.
+    if (!checked[std::size_t(index)]) {
+        Emit(&CheckBound, 0, {}, {}, index);
+        checked[std::size_t(index)] = 1;
+        t.readsVariables = true;
+    }
     t.result = Operand{Operand::kVariable, index, 0.0};
-    t.readsVariables = true;
     return t;
 }
 
@@ -439,7 +448,10 @@ Translated Translator::Branching(Combine combine, const Parser* condition, const
             arm.dense = true;
             continue;
         }
+        // What an arm checks is checked only where the arm is taken.
+        const std::vector<char> checkedBefore = checked;
         Translated value = Translate(sides[side], armBase, level + 1);
+        checked = checkedBefore;
         // A constant arm leaves its value in a register like any other.
         Materialize(value, armBase);
         arm.end = int(m.code.size());

@@ -234,10 +234,10 @@ TEST(BatchEvaluate, AgreesOnDeepTrees)
 // A variable with neither a column nor a slot fails where the tree reads it, and only there.
 TEST(BatchEvaluate, UnboundVariablesFailWhereTheyAreRead)
 {
-    const char* formulas[] = {
-        "b",       "x + b",  "x > 0 ? b : 1", "1/x + b",
-        "b + 1/x", "x && b", "x || b",        "x > 0 ? (y > 0 ? b : 1/y) : ln(x)",
-        "rand(b)"};
+    const char* formulas[] = {"b", "x + b", "x > 0 ? b : 1", "1/x + b", "b + 1/x", "x && b",
+                              "x || b", "x > 0 ? (y > 0 ? b : 1/y) : ln(x)", "rand(b)",
+                              // Read again after a branch that read it where taken only.
+                              "(x > 0 ? b : 1) + b", "(x > 0 && b) * 2 - b", "b > 0 ? b : x"};
     for (const char* formula : formulas)
         for (std::size_t n : {std::size_t(1), std::size_t(1000)})
             EXPECT_TRUE(AgreeOn(formula, n, 3)) << formula;
