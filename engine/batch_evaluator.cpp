@@ -416,7 +416,8 @@ Translated Translator::Division(const OperationParser* node, int base, int level
     Kernel kernel = OperatorKernel(code, left.result.IsConstant()    ? Form::kCR
                                          : right.result.IsConstant() ? Form::kRC
                                                                      : Form::kRR);
-    if (code == kOpModulus && wholeDivisor && !left.result.IsConstant()) kernel = &RemainderByWhole;
+    if (code == kOpModulus && wholeDivisor && !left.result.IsConstant())
+        kernel = RemainderKernel(right.result.value);
     Translated t = InRegister(base, Emit(kernel, base, left.result, right.result));
     t.Absorb(right);
     t.Absorb(left);

@@ -236,6 +236,36 @@ void RemainderByWhole(const Instruction& in, Machine& m, const Lanes& lanes)
     }
 }
 
+// The same, with a small divisor known to the compiler, which then divides by multiplying.
+template <int divisor> void RemainderBySmall(const Instruction& in, Machine& m, const Lanes& lanes)
+{
+    const double* a = m.In(in.a);
+    double* r = m.Out(in.dst);
+    for (std::size_t k = 0, n = lanes.count; k < n; ++k) {
+        bool refused = false;
+        r[k] = node_math::Remainder(a[k], divisor, refused);
+    }
+}
+
+template <int... divisor>
+constexpr std::array<Kernel, sizeof...(divisor)>
+SmallRemainders(std::integer_sequence<int, divisor...>)
+{
+    return {&RemainderBySmall<divisor>...};
+}
+
+constexpr int kSmallDivisors = 17;
+// Indexed by the divisor; 0 and 1 are never used.
+constexpr auto kRemainderBySmall =
+    SmallRemainders(std::make_integer_sequence<int, kSmallDivisors>());
+
+Kernel RemainderKernel(double wholeDivisor)
+{
+    const int32_t divisor = IntegerView(wholeDivisor);
+    if (divisor >= 2 && divisor < kSmallDivisors) return kRemainderBySmall[std::size_t(divisor)];
+    return &RemainderByWhole;
+}
+
 template <class Function> void Unary(const Instruction& in, Machine& m, const Lanes& lanes)
 {
     const double* a = m.In(in.a);

@@ -48,18 +48,19 @@ Kernel FusedBothKernel(int inner, int outer, int second);
 Kernel SumOfProductsKernel(int terms, unsigned minus);
 // Runs a branch (in.code indexes the machine's branches) and combines its arms.
 Kernel BranchKernel(Combine combine);
+// a % b for a constant b whose integer view is not 0 (it refuses nothing).
+Kernel RemainderKernel(double wholeDivisor);
 // RAND's value from the draws in a and the scale in b (a constant, or lanes).
 Kernel RandomScaleKernel(bool constantScale);
 
 // Kernels the translation emits by name.
-void Square(const Instruction& in, Machine& m, const Lanes& lanes);           // a * a
-void RemainderByWhole(const Instruction& in, Machine& m, const Lanes& lanes); // a % whole b
-void CheckDivisor(const Instruction& in, Machine& m, const Lanes& lanes);     // a == 0 fails
-void Raise(const Instruction& in, Machine& m, const Lanes& lanes);            // code everywhere
-void CheckBound(const Instruction& in, Machine& m, const Lanes& lanes);       // variable code
-void Fill(const Instruction& in, Machine& m, const Lanes& lanes);             // the constant a
-void Copy(const Instruction& in, Machine& m, const Lanes& lanes);             // the lanes of a
-void Draw(const Instruction& in, Machine& m, const Lanes& lanes);             // RAND's draws
-void ThroughTree(const Instruction& in, Machine& m, const Lanes& lanes);      // in.node's Evaluate
+void Square(const Instruction& in, Machine& m, const Lanes& lanes);       // a * a
+void CheckDivisor(const Instruction& in, Machine& m, const Lanes& lanes); // a == 0 fails
+void Raise(const Instruction& in, Machine& m, const Lanes& lanes);        // code everywhere
+void CheckBound(const Instruction& in, Machine& m, const Lanes& lanes);   // variable code
+void Fill(const Instruction& in, Machine& m, const Lanes& lanes);         // the constant a
+void Copy(const Instruction& in, Machine& m, const Lanes& lanes);         // the lanes of a
+void Draw(const Instruction& in, Machine& m, const Lanes& lanes);         // RAND's draws
+void ThroughTree(const Instruction& in, Machine& m, const Lanes& lanes);  // in.node's Evaluate
 
 } // namespace batch
