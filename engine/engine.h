@@ -2,6 +2,7 @@
 
 // The whole public interface of the formula engine.
 
+#include "batch_evaluator.h"
 #include "function_interpreter.h"
 #include "functions.h"
 #include "leaves.h"

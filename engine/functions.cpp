@@ -10,13 +10,6 @@
 #include <new>
 #include <typeinfo>
 
-int32_t IntegerView(double value)
-{
-    // Compared as doubles first, so that the conversion itself never overflows.
-    if (!(value > -2147483649.0 && value < 2147483648.0)) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
 namespace {
 
 // "KEYWORD( operand )"; a missing operand leaves two blanks between the parentheses.
@@ -135,173 +128,159 @@ NodePtr FunctionParser::DerivativeOfArgument(const char* wrt,
 }
 
 // ---- Values and domain tests -----------------------------------------------------------------
+// The arithmetic lives in node_math.h, shared with the batch evaluator.
+
+namespace {
+
+// The function's value at `u`, or its error when it refuses `u`.
+template <class Function> double ValueOf(const Parser& node, double u)
+{
+    bool refused = false;
+    const double value = Function::Value(u, refused);
+    if (refused) node.RaiseError(Function::kRefusal, -1, -1);
+    return value;
+}
+
+} // namespace
 
 double LnFunction::Evaluate() const
 {
-    const double u = argument->Evaluate();
-    if (u <= 0.0) RaiseError(kLnOfNegative, -1, -1);
-    return std::log(u);
+    return ValueOf<node_math::Ln>(*this, argument->Evaluate());
 }
 
 double LogFunction::Evaluate() const
 {
-    const double u = argument->Evaluate();
-    if (u <= 0.0) RaiseError(kLogOfNegative, -1, -1);
-    return std::log10(u);
+    return ValueOf<node_math::Log>(*this, argument->Evaluate());
 }
 
 double ExpFunction::Evaluate() const
 {
-    return std::exp(argument->Evaluate());
+    return ValueOf<node_math::Exp>(*this, argument->Evaluate());
 }
 
 double AbsFunction::Evaluate() const
 {
-    return std::fabs(argument->Evaluate());
+    return ValueOf<node_math::Abs>(*this, argument->Evaluate());
 }
 
 double SqrtFunction::Evaluate() const
 {
-    const double u = argument->Evaluate();
-    if (u < 0.0) RaiseError(kSqrtOfNegative, -1, -1);
-    return std::sqrt(u);
+    return ValueOf<node_math::Sqrt>(*this, argument->Evaluate());
 }
 
 double NegFunction::Evaluate() const
 {
-    return -argument->Evaluate();
+    return ValueOf<node_math::Neg>(*this, argument->Evaluate());
 }
 
 double SinFunction::Evaluate() const
 {
-    return std::sin(argument->Evaluate());
+    return ValueOf<node_math::Sin>(*this, argument->Evaluate());
 }
 
 double CosFunction::Evaluate() const
 {
-    return std::cos(argument->Evaluate());
+    return ValueOf<node_math::Cos>(*this, argument->Evaluate());
 }
 
 double TanFunction::Evaluate() const
 {
-    const double u = argument->Evaluate();
-    if (std::cos(u) == 0.0) RaiseError(kTangentInfinite, -1, -1);
-    return std::tan(u);
+    return ValueOf<node_math::Tan>(*this, argument->Evaluate());
 }
 
 double SecFunction::Evaluate() const
 {
-    const double c = std::cos(argument->Evaluate());
-    if (c == 0.0) RaiseError(kSecantInfinite, -1, -1);
-    return 1.0 / c;
+    return ValueOf<node_math::Sec>(*this, argument->Evaluate());
 }
 
 double CscFunction::Evaluate() const
 {
-    const double s = std::sin(argument->Evaluate());
-    if (s == 0.0) RaiseError(kCosecantInfinite, -1, -1);
-    return 1.0 / s;
+    return ValueOf<node_math::Csc>(*this, argument->Evaluate());
 }
 
 double CotFunction::Evaluate() const
 {
-    const double u = argument->Evaluate();
-    if (std::sin(u) == 0.0) RaiseError(kCotangentInfinite, -1, -1);
-    return 1.0 / std::tan(u);
+    return ValueOf<node_math::Cot>(*this, argument->Evaluate());
 }
 
 double ArcSinFunction::Evaluate() const
 {
-    const double u = argument->Evaluate();
-    if (u > 1.0 || u < -1.0) RaiseError(kArcSineDomain, -1, -1);
-    return std::asin(u);
+    return ValueOf<node_math::ArcSin>(*this, argument->Evaluate());
 }
 
 double ArcCosFunction::Evaluate() const
 {
-    const double u = argument->Evaluate();
-    if (u > 1.0 || u < -1.0) RaiseError(kArcCosineDomain, -1, -1);
-    return std::acos(u);
+    return ValueOf<node_math::ArcCos>(*this, argument->Evaluate());
 }
 
 double ArcTanFunction::Evaluate() const
 {
-    return std::atan(argument->Evaluate());
+    return ValueOf<node_math::ArcTan>(*this, argument->Evaluate());
 }
 
 double ArcSecFunction::Evaluate() const
 {
-    const double u = argument->Evaluate();
-    if (u >= -1.0 && u <= 1.0) RaiseError(kArcSecantDomain, -1, -1);
-    return std::acos(1.0 / u);
+    return ValueOf<node_math::ArcSec>(*this, argument->Evaluate());
 }
 
 double ArcCscFunction::Evaluate() const
 {
-    const double u = argument->Evaluate();
-    if (u >= -1.0 && u <= 1.0) RaiseError(kArcCosecantDomain, -1, -1);
-    return std::asin(1.0 / u);
+    return ValueOf<node_math::ArcCsc>(*this, argument->Evaluate());
 }
 
 double ArcCotFunction::Evaluate() const
 {
-    const double u = argument->Evaluate();
-    if (u == 0.0) RaiseError(kArcCotangentOfZero, -1, -1);
-    return std::atan(1.0 / u);
+    return ValueOf<node_math::ArcCot>(*this, argument->Evaluate());
 }
 
 double HSinFunction::Evaluate() const
 {
-    return std::sinh(argument->Evaluate());
+    return ValueOf<node_math::HSin>(*this, argument->Evaluate());
 }
 
 double HCosFunction::Evaluate() const
 {
-    return std::cosh(argument->Evaluate());
+    return ValueOf<node_math::HCos>(*this, argument->Evaluate());
 }
 
 double HTanFunction::Evaluate() const
 {
-    return std::tanh(argument->Evaluate());
+    return ValueOf<node_math::HTan>(*this, argument->Evaluate());
 }
 
 double HSecFunction::Evaluate() const
 {
-    return 1.0 / std::cosh(argument->Evaluate());
+    return ValueOf<node_math::HSec>(*this, argument->Evaluate());
 }
 
 double HCscFunction::Evaluate() const
 {
-    const double s = std::sinh(argument->Evaluate());
-    if (s == 0.0) RaiseError(kHyperbolicCosecantInfinite, -1, -1);
-    return 1.0 / s;
+    return ValueOf<node_math::HCsc>(*this, argument->Evaluate());
 }
 
 double HCotFunction::Evaluate() const
 {
-    const double t = std::tanh(argument->Evaluate());
-    if (t == 0.0) RaiseError(kHyperbolicCotangentInfinite, -1, -1);
-    return 1.0 / t;
+    return ValueOf<node_math::HCot>(*this, argument->Evaluate());
 }
 
 double NotFunction::Evaluate() const
 {
-    return argument->Evaluate() == 0.0 ? 1.0 : 0.0;
+    return ValueOf<node_math::Not>(*this, argument->Evaluate());
 }
 
 double BitwiseCompliment::Evaluate() const
 {
-    return static_cast<double>(~IntegerView(argument->Evaluate()));
+    return ValueOf<node_math::Complement>(*this, argument->Evaluate());
 }
 
 double CeilingFunction::Evaluate() const
 {
-    return std::ceil(argument->Evaluate());
+    return ValueOf<node_math::Ceil>(*this, argument->Evaluate());
 }
 
 double FloorFunction::Evaluate() const
 {
-    return std::floor(argument->Evaluate());
+    return ValueOf<node_math::Floor>(*this, argument->Evaluate());
 }
 
 // ---- Derivatives by the chain rule -----------------------------------------------------------
@@ -548,10 +527,9 @@ void RandomFunction::AdoptOrFold(Parser* operand)
 
 double RandomFunction::Evaluate() const
 {
-    // Fifteen bits of the C runtime's generator: draws from 0 to 32767 on every platform.
-    const int draw = std::rand() & 0x7FFF;
-    const double s = argument ? argument->Evaluate() : scale;
-    return (draw * s) * 3.051850947599719e-05;
+    // The draw comes first: an error in the operand still costs a draw.
+    const int draw = node_math::RandomDraw();
+    return node_math::RandomValue(draw, argument ? argument->Evaluate() : scale);
 }
 
 bool RandomFunction::ConstantWhen(ConstantTest) const

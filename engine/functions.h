@@ -1,5 +1,6 @@
 #pragma once
 
+#include "node_math.h"
 #include "parse_tables.h"
 #include "parser.h"
 
@@ -310,13 +311,3 @@ private:
     // fails the operand stays the caller's.
     void AdoptOrFold(Parser* operand);
 };
-
-// The 32-bit integer view of a double used by "%", "&", "|", "!&" and "~": truncation toward
-// zero, with out-of-range values, infinities and NaN all becoming -2147483648.
-int32_t IntegerView(double value);
-
-// A value counts as true when it is not equal to zero (NaN is true, -0.0 is false).
-inline bool IsTrue(double value)
-{
-    return value != 0.0;
-}

@@ -119,90 +119,84 @@ int OperationParser::OperatorCode() const
 
 // ---- Values ----------------------------------------------------------------------------------
 
-double PlusOperator::Evaluate() const
+// The arithmetic lives in node_math.h, shared with the batch evaluator. The left operand is
+// evaluated first except where a divisor decides whether there is anything to divide.
+
+namespace {
+
+template <class Operator> double ValueOf(const Parser* left, const Parser* right)
 {
     const double l = left->Evaluate();
-    return l + right->Evaluate();
+    return Operator::Value(l, right->Evaluate());
+}
+
+} // namespace
+
+double PlusOperator::Evaluate() const
+{
+    return ValueOf<node_math::Plus>(left, right);
 }
 
 double MinusOperator::Evaluate() const
 {
-    const double l = left->Evaluate();
-    return l - right->Evaluate();
+    return ValueOf<node_math::Minus>(left, right);
 }
 
 double MultiplyOperator::Evaluate() const
 {
-    const double l = left->Evaluate();
-    return l * right->Evaluate();
+    return ValueOf<node_math::Multiply>(left, right);
 }
 
 double DivideOperator::Evaluate() const
 {
     const double divisor = right->Evaluate();
-    if (divisor == 0.0) RaiseError(kDivisionByZero, -1, -1);
-    return left->Evaluate() / divisor;
+    if (node_math::DivisorRefused(divisor)) RaiseError(kDivisionByZero, -1, -1);
+    return node_math::Divide::Value(left->Evaluate(), divisor);
 }
 
 double ModulusOperator::Evaluate() const
 {
     const double divisor = right->Evaluate();
-    if (divisor == 0.0) RaiseError(kDivisionByZero, -1, -1);
-    const int32_t dividend = IntegerView(left->Evaluate());
-    const int32_t integerDivisor = IntegerView(divisor);
-    // A divisor that truncates to 0 divides by zero as well; INT32_MIN % -1 would trap.
-    if (integerDivisor == 0) RaiseError(kDivisionByZero, -1, -1);
-    if (integerDivisor == -1) return 0.0;
-    return static_cast<double>(dividend % integerDivisor);
+    if (node_math::DivisorRefused(divisor)) RaiseError(kDivisionByZero, -1, -1);
+    bool refused = false;
+    const double value = node_math::Remainder(left->Evaluate(), divisor, refused);
+    if (refused) RaiseError(kDivisionByZero, -1, -1);
+    return value;
 }
 
 double PowerOperator::Evaluate() const
 {
-    const double base = left->Evaluate();
-    const double exponent = right->Evaluate();
-    // Simplification turns every x * x into x ^ 2, so squares are common: the product is the
-    // correctly rounded square, and a fraction of the cost of pow.
-    if (exponent == 2.0) return base * base;
-    if (base > 0.0) return std::pow(base, exponent);
-    if (base == 0.0) return 0.0;
-    // A negative base gets an integral exponent, so that the result stays real.
-    return std::pow(base, static_cast<double>(IntegerView(exponent)));
+    return ValueOf<node_math::Power>(left, right);
 }
 
 double IsLessThanOperator::Evaluate() const
 {
-    const double l = left->Evaluate();
-    return l < right->Evaluate() ? 1.0 : 0.0;
+    return ValueOf<node_math::Less>(left, right);
 }
 
 double IsGreaterThanOperator::Evaluate() const
 {
-    const double l = left->Evaluate();
-    return l > right->Evaluate() ? 1.0 : 0.0;
+    return ValueOf<node_math::Greater>(left, right);
 }
 
 double IsEqualToOperator::Evaluate() const
 {
-    const double l = left->Evaluate();
-    return l == right->Evaluate() ? 1.0 : 0.0;
+    return ValueOf<node_math::Equal>(left, right);
 }
 
 double IsNotEqualToOperator::Evaluate() const
 {
-    const double l = left->Evaluate();
-    return l == right->Evaluate() ? 0.0 : 1.0;
+    return ValueOf<node_math::NotEqual>(left, right);
 }
 
 double IsLessThanOrEqualToOperator::Evaluate() const
 {
-    const double l = left->Evaluate();
-    return l <= right->Evaluate() ? 1.0 : 0.0;
+    return ValueOf<node_math::LessOrEqual>(left, right);
 }
 
 double IsGreaterThanOrEqualToOperator::Evaluate() const
 {
-    const double l = left->Evaluate();
-    return l >= right->Evaluate() ? 1.0 : 0.0;
+    return ValueOf<node_math::GreaterOrEqual>(left, right);
 }
 
 double AndOperator::Evaluate() const
@@ -219,20 +213,17 @@ double OrOperator::Evaluate() const
 
 double BitwiseAndOperator::Evaluate() const
 {
-    const int32_t l = IntegerView(left->Evaluate());
-    return static_cast<double>(l & IntegerView(right->Evaluate()));
+    return ValueOf<node_math::BitwiseAnd>(left, right);
 }
 
 double BitwiseInclusiveOrOperator::Evaluate() const
 {
-    const int32_t l = IntegerView(left->Evaluate());
-    return static_cast<double>(l | IntegerView(right->Evaluate()));
+    return ValueOf<node_math::BitwiseOr>(left, right);
 }
 
 double BitwiseExclusiveOrOperator::Evaluate() const
 {
-    const int32_t l = IntegerView(left->Evaluate());
-    return static_cast<double>(l ^ IntegerView(right->Evaluate()));
+    return ValueOf<node_math::BitwiseXor>(left, right);
 }
 
 double ThenElseOperator::Evaluate() const

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -184,10 +185,92 @@ Outcome EvaluateOnce(const FunctionInterpreter& expression)
     return outcome;
 }
 
+bool DrawsRandomNumbers(const Parser* node)
+{
+    std::vector<const Parser*> pending{node};
+    while (!pending.empty()) {
+        const Parser* next = pending.back();
+        pending.pop_back();
+        if (!next) continue;
+        if (dynamic_cast<const RandomFunction*>(next)) return true;
+        for (const Parser* child : Children(next))
+            pending.push_back(child);
+    }
+    return false;
+}
+
+// The batch evaluator against the tree, point by point: the same value bit for bit, or the same
+// error. x and y come from columns holding points where domain errors live (zeros of both
+// signs, ±1, huge values, infinities, NaN); every other variable reads kOtherValue from its
+// slot, except the last one, which is bound to nothing. RAND draws in another order, so a
+// formula with RAND is only evaluated.
+void CompareBatchWithTree(FunctionInterpreter& expression)
+{
+    static const double xs[] = {0.0, -0.0, 1.0, -1.0, 0.5, -2.5, 3.0, 1e10, -1e300, 2147483648.0};
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    static const double ys[] = {
+        0.0,    -1.0,      4.75,       -0.5,
+        1e-300, kInfinity, -kInfinity, std::numeric_limits<double>::quiet_NaN()};
+    constexpr std::size_t kSide = sizeof xs / sizeof xs[0];
+    constexpr std::size_t kCount = kSide * (sizeof ys / sizeof ys[0]);
+    double columnX[kCount];
+    double columnY[kCount];
+    for (std::size_t i = 0; i < kCount; ++i) {
+        columnX[i] = xs[i % kSide];
+        columnY[i] = ys[i / kSide];
+    }
+
+    const int count = expression.VariableCount();
+    std::vector<double> slots(static_cast<size_t>(count), kOtherValue);
+    double x = 0.0;
+    double y = 0.0;
+    int unbound = -1;
+    for (int i = 0; i < count; ++i) {
+        const char* name = expression.VariableName(i);
+        double* slot = &slots[static_cast<size_t>(i)];
+        if (std::strcmp(name, "x") == 0) slot = &x;
+        if (std::strcmp(name, "y") == 0) slot = &y;
+        expression.BindValueSlot(i, slot);
+        if (slot == &slots[static_cast<size_t>(i)]) unbound = i;
+    }
+    if (unbound >= 0) expression.BindValueSlot(unbound, nullptr);
+
+    BatchEvaluator batch(expression);
+    batch.BindColumn("x", columnX);
+    batch.BindColumn("y", columnY);
+    double values[kCount];
+    int errors[kCount];
+    batch.Evaluate(kCount, values, errors);
+    if (!DrawsRandomNumbers(expression.Root())) {
+        for (std::size_t i = 0; i < kCount; ++i) {
+            x = columnX[i];
+            y = columnY[i];
+            const Outcome fromTree = EvaluateOnce(expression);
+            FUZZ_CHECK(errors[i] == fromTree.code);
+            // Bit for bit, except that a NaN is any NaN: when both operands of + or * are NaNs,
+            // the processor keeps one of their payloads, and the compiler may order the
+            // operands of these commutative operations either way.
+            const bool bothNaN = std::isnan(values[i]) && std::isnan(fromTree.value);
+            if (fromTree.code < 0 && !bothNaN)
+                FUZZ_CHECK(std::memcmp(&values[i], &fromTree.value, sizeof(double)) == 0);
+        }
+        // A second, shorter batch: the prefix of the first.
+        batch.Evaluate(kCount / 3, values, errors);
+        for (std::size_t i = 0; i < kCount / 3; ++i) {
+            x = columnX[i];
+            y = columnY[i];
+            FUZZ_CHECK(errors[i] == EvaluateOnce(expression).code);
+        }
+    }
+    for (int i = 0; i < count; ++i)
+        expression.BindValueSlot(i, nullptr);
+}
+
 // Evaluates at every grid point. Evaluation only reads the tree, so without RAND a second
 // evaluation at the same point must give the same value or the same error.
 void EvaluateOnGrid(FunctionInterpreter& expression, bool deterministic)
 {
+    CompareBatchWithTree(expression);
     std::vector<double> values;
     bool byName = false;
     for (const Point& point : kPoints) {
@@ -339,7 +422,7 @@ void CheckDerivatives(const FunctionInterpreter& expression)
 void CheckFactories(const FunctionInterpreter& expression, uint32_t choice)
 {
     const Parser* root = expression.Root();
-    const int operatorCode = static_cast<int>(choice % 27) - 1; // -1 ... 25
+    const int operatorCode = static_cast<int>(choice % 27) - 1;      // -1 ... 25
     const int functionCode = static_cast<int>(choice / 27 % 32) - 1; // -1 ... 30
     const bool leftMissing = choice / (27 * 32) % 4 == 1;
     const bool rightMissing = choice / (27 * 32) % 4 == 2;

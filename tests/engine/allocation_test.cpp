@@ -4,6 +4,8 @@
 #include "test_support.h"
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -35,6 +37,37 @@ TEST(Evaluate, AllocatesNothing)
                 sum += expression->Evaluate();
     EXPECT_EQ(AllocationCount() - before, 0);
     EXPECT_TRUE(std::isfinite(sum));
+}
+
+// Batches of every size up to the largest one seen, through compacted arms (sin and cos are too
+// dear to evaluate where they are not taken), blends, fused arithmetic and RAND.
+TEST(BatchEvaluate, AllocatesNothingOnceItHasSeenItsLargestBatch)
+{
+    const char* formulas[] = {"x > 0 ? sin(x) * y : cos(y) / x",
+                              "x*x*x - 3*x*y*y + 0.5*x - 0.25*y + 1",
+                              "abs(x) > 1 && abs(y) > 1 ? x % 3 : floor(y)", "rand(x) + ~y | !x",
+                              "x < y ? (y > 1 ? ln(y) : sqrt(x)) : exp(-x)"};
+    const std::size_t largest = 10007;
+    std::vector<double> xs(largest), ys(largest), values(largest);
+    std::vector<int> errors(largest);
+    for (std::size_t i = 0; i < largest; ++i) {
+        xs[i] = -5.0 + 10.0 * double(i) / largest;
+        ys[i] = 5.0 - double(i % 97) / 9.0;
+    }
+    std::vector<std::unique_ptr<FunctionInterpreter>> expressions;
+    std::vector<std::unique_ptr<BatchEvaluator>> batches;
+    for (const char* formula : formulas) {
+        expressions.push_back(std::make_unique<FunctionInterpreter>(formula));
+        batches.push_back(std::make_unique<BatchEvaluator>(*expressions.back()));
+        batches.back()->BindColumn("x", xs.data());
+        batches.back()->BindColumn("y", ys.data());
+        batches.back()->Evaluate(largest, values.data(), errors.data());
+    }
+    const long before = AllocationCount();
+    for (auto& batch : batches)
+        for (std::size_t n : {std::size_t(0), std::size_t(1), std::size_t(300), largest})
+            batch->Evaluate(n, values.data(), errors.data());
+    EXPECT_EQ(AllocationCount() - before, 0);
 }
 
 } // namespace

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "batch_evaluator.h"
+
+#include <cstddef>
+#include <vector>
+
+class FunctionInterpreter;
+
+// Moves particles through a field given by two formulas, evaluating each formula once per
+// substep for all particles together. Per particle the outcome is exactly that of stepping it
+// alone, point by point:
+//   velocity field:     x += Fx * dt, then y += Fy * dt, where Fy sees the new x;
+//   acceleration field: Fy and Fx at the position, vy += float(Fy * dt), vx += float(Fx * dt)
+//                       in single precision, then x += vx * dt and y += vy * dt.
+// A substep in which a formula fails, or after which the position is not finite, puts the
+// particle back where the tick started; velocity changes made until then stay.
+class ParticleStepper
+{
+public:
+    enum class Field
+    {
+        kVelocity,
+        kAcceleration
+    };
+
+    // The formulas' variables "x" and "y" take each particle's position; every other variable
+    // reads its value slot. The formulas must outlive the stepper and keep their trees.
+    ParticleStepper(const FunctionInterpreter& fx, const FunctionInterpreter& fy, Field field);
+
+    // Advances particles 0 … count-1 by `substeps` substeps of `dt` seconds. x and y are read
+    // and written; vx and vy too in an acceleration field, and may be null in a velocity field.
+    // Allocates only when `count` exceeds every count before.
+    void Tick(std::size_t count, double* x, double* y, float* vx, float* vy, double dt,
+              int substeps);
+
+    Field FieldKind() const { return field; }
+
+private:
+    void Reserve(std::size_t count);
+
+    Field field;
+    BatchEvaluator fxBatch;
+    BatchEvaluator fyBatch;
+    std::size_t capacity = 0;
+    // Per particle: where the tick started, where it is, where Fy looks in a velocity field,
+    // and the formulas' values and errors.
+    std::vector<double> startX, startY, currentX, currentY, movedX;
+    std::vector<double> fxValues, fyValues;
+    std::vector<int> fxErrors, fyErrors;
+};
