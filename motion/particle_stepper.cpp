@@ -17,6 +17,7 @@ void ParticleStepper::Reserve(std::size_t count)
         column->resize(count);
     fxErrors.resize(count);
     fyErrors.resize(count);
+    failed.resize(count);
     capacity = count;
     // The columns moved: bind them again. Both formulas read the position; in a velocity field
     // Fy reads x after the substep has moved it.
@@ -35,6 +36,8 @@ void ParticleStepper::Tick(std::size_t count, double* x, double* y, float* vx, f
     std::copy_n(y, count, startY.data());
     std::copy_n(x, count, currentX.data());
     std::copy_n(y, count, currentY.data());
+    std::fill_n(failed.data(), count, 0);
+    unsigned char* refused = failed.data();
     double* cx = currentX.data();
     double* cy = currentY.data();
     const double* sx = startX.data();
@@ -59,6 +62,7 @@ void ParticleStepper::Tick(std::size_t count, double* x, double* y, float* vx, f
                     fxe[i] < 0 && fye[i] < 0 && std::isfinite(nx) && std::isfinite(ny);
                 cx[i] = moved ? nx : sx[i];
                 cy[i] = moved ? ny : sy[i];
+                refused[i] |= !moved;
             }
         } else {
             fyBatch.Evaluate(count, fyValues.data(), fyErrors.data());
@@ -67,6 +71,7 @@ void ParticleStepper::Tick(std::size_t count, double* x, double* y, float* vx, f
                 if (fxe[i] >= 0 || fye[i] >= 0) {
                     cx[i] = sx[i];
                     cy[i] = sy[i];
+                    refused[i] = 1;
                     continue;
                 }
                 // Semi-implicit Euler in the velocity's single precision; the velocity keeps
@@ -78,6 +83,7 @@ void ParticleStepper::Tick(std::size_t count, double* x, double* y, float* vx, f
                 const bool finite = std::isfinite(nx) && std::isfinite(ny);
                 cx[i] = finite ? nx : sx[i];
                 cy[i] = finite ? ny : sy[i];
+                refused[i] |= !finite;
             }
         }
     }

@@ -35,6 +35,8 @@ public:
               int substeps);
 
     Field FieldKind() const { return field; }
+    // Per particle of the last Tick: 1 when a substep failed and put it back, else 0.
+    const unsigned char* FailedInLastTick() const { return failed.data(); }
 
 private:
     void Reserve(std::size_t count);
@@ -48,4 +50,5 @@ private:
     std::vector<double> startX, startY, currentX, currentY, movedX;
     std::vector<double> fxValues, fyValues;
     std::vector<int> fxErrors, fyErrors;
+    std::vector<unsigned char> failed;
 };

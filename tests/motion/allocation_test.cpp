@@ -2,6 +2,7 @@
 
 #include "allocation_counter.h"
 #include "engine.h"
+#include "flow_field.h"
 #include "particle_stepper.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,22 @@ TEST(ParticleStepper, TicksAllocateNothingOnceSized)
                          0.001, 10);
         EXPECT_EQ(AllocationCount() - before, 0);
     }
+}
+
+// Births and deaths included: a flow of a few thousand particles over a few lives.
+TEST(FlowField, TicksAllocateNothingOnceSized)
+{
+    FunctionInterpreter fx("-y + sqrt(x + 4)");
+    FunctionInterpreter fy("x");
+    FlowField flow(fx, fy, ParticleStepper::Field::kVelocity, {-5, 5, -5, 5});
+    flow.SetCount(3000);
+    flow.Tick(0.01, 10);
+    const long before = AllocationCount();
+    for (int tick = 0; tick < 300; ++tick)
+        flow.Tick(0.02, 10);
+    flow.SetCount(1000);
+    flow.SetCount(3000);
+    EXPECT_EQ(AllocationCount() - before, 0);
 }
 
 } // namespace

@@ -22,6 +22,7 @@ struct Particle
     double y;
     float vx;
     float vy;
+    bool failed = false; // in the last tick
 };
 
 // Two formulas whose x and y read `x` and `y`, and t reads `t`.
@@ -56,6 +57,7 @@ int ReferenceTick(Field field, FieldFormulas& f, std::vector<Particle>& particle
         double y = startY;
         f.x = x;
         f.y = y;
+        p.failed = false;
         for (int step = 0; step < substeps; ++step) {
             bool evaluated = true;
             try {
@@ -78,6 +80,7 @@ int ReferenceTick(Field field, FieldFormulas& f, std::vector<Particle>& particle
                 x = startX;
                 y = startY;
                 ++failures;
+                p.failed = true;
             }
             f.x = x;
             f.y = y;
@@ -172,7 +175,8 @@ void CompareTicks(const Case& c, std::size_t count, int ticks)
             const Particle& e = expected[i];
             const bool same =
                 SameBits(x[i], e.x) && SameBits(y[i], e.y) &&
-                (c.field == Field::kVelocity || (SameBits(vx[i], e.vx) && SameBits(vy[i], e.vy)));
+                (c.field == Field::kVelocity || (SameBits(vx[i], e.vx) && SameBits(vy[i], e.vy))) &&
+                bool(stepper.FailedInLastTick()[i]) == e.failed;
             ASSERT_TRUE(same) << c.name << ", tick " << tick << ", particle " << i << " of "
                               << count << ": stepper (" << x[i] << ", " << y[i] << " | " << vx[i]
                               << ", " << vy[i] << "), alone (" << e.x << ", " << e.y << " | "

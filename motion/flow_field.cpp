@@ -1,0 +1,70 @@
+#include "flow_field.h"
+
+#include <cmath>
+
+FlowField::FlowField(const FunctionInterpreter& fx, const FunctionInterpreter& fy,
+                     ParticleStepper::Field field, const Region& region, std::uint64_t seed)
+    : stepper(fx, fy, field), region(region), state(seed)
+{
+}
+
+// splitmix64: fast, small, and independent of the C runtime's generator that RAND draws from.
+double FlowField::Uniform()
+{
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    return double(z >> 11) * 0x1.0p-53;
+}
+
+void FlowField::BringToLife(std::size_t i, bool atRandomAge)
+{
+    x[i] = previousX[i] = region.xMin + Uniform() * (region.xMax - region.xMin);
+    y[i] = previousY[i] = region.yMin + Uniform() * (region.yMax - region.yMin);
+    vx[i] = vy[i] = 0.0f;
+    speed[i] = 0.0f;
+    life[i] = kShortestLife + float(Uniform()) * (kLongestLife - kShortestLife);
+    age[i] = atRandomAge ? float(Uniform()) * life[i] : 0.0f;
+    born[i] = 1;
+}
+
+void FlowField::SetCount(std::size_t newCount)
+{
+    if (newCount > x.size()) {
+        for (auto* column : {&x, &y, &previousX, &previousY})
+            column->resize(newCount);
+        for (auto* column : {&vx, &vy, &speed, &age, &life})
+            column->resize(newCount);
+        born.resize(newCount);
+    }
+    for (std::size_t i = count; i < newCount; ++i)
+        BringToLife(i, true);
+    count = newCount;
+}
+
+void FlowField::Tick(double seconds, int substeps)
+{
+    if (count == 0) return;
+    for (std::size_t i = 0; i < count; ++i) {
+        previousX[i] = x[i];
+        previousY[i] = y[i];
+    }
+    stepper.Tick(count, x.data(), y.data(), vx.data(), vy.data(), seconds / substeps, substeps);
+    const unsigned char* failed = stepper.FailedInLastTick();
+    const bool velocityField = stepper.FieldKind() == ParticleStepper::Field::kVelocity;
+    const double perSecond = seconds > 0 ? 1.0 / seconds : 0.0;
+    for (std::size_t i = 0; i < count; ++i) {
+        age[i] += float(seconds);
+        const bool inside = x[i] >= region.xMin && x[i] <= region.xMax && y[i] >= region.yMin &&
+                            y[i] <= region.yMax;
+        if (failed[i] || !inside || age[i] > life[i]) {
+            BringToLife(i, false);
+            continue;
+        }
+        born[i] = 0;
+        speed[i] = velocityField
+                       ? float(std::hypot(x[i] - previousX[i], y[i] - previousY[i]) * perSecond)
+                       : float(std::hypot(vx[i], vy[i]));
+    }
+}

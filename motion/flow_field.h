@@ -1,0 +1,63 @@
+#pragma once
+
+#include "particle_stepper.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The particles of the flow view: many of them spread at random over a region, streaming with
+// the field. Each lives a random few seconds and is then born again at a random place, and so
+// is one that leaves the region or stands where the field cannot be evaluated. In an
+// acceleration field they are born at rest. Standard C++ only: drawing is the viewer's.
+class FlowField
+{
+public:
+    struct Region
+    {
+        double xMin;
+        double xMax;
+        double yMin;
+        double yMax;
+    };
+
+    // The formulas must outlive the flow; `seed` makes the random places repeatable.
+    FlowField(const FunctionInterpreter& fx, const FunctionInterpreter& fy,
+              ParticleStepper::Field field, const Region& region, std::uint64_t seed = 1);
+
+    // More particles are born at random places, at random points of their lives so that they
+    // do not all die together; fewer keeps the first ones. Allocates only to grow beyond every
+    // count before.
+    void SetCount(std::size_t count);
+    std::size_t Count() const { return count; }
+
+    // Advances every particle by `seconds` in `substeps` substeps, then ages them and brings
+    // back to life those whose time is up, which left the region or failed. Allocates nothing.
+    void Tick(double seconds, int substeps);
+
+    // After a Tick, particle i went from (PreviousX, PreviousY) to (X, Y), unless it was born
+    // again in that tick (Born), when it simply stands at (X, Y).
+    const double* X() const { return x.data(); }
+    const double* Y() const { return y.data(); }
+    const double* PreviousX() const { return previousX.data(); }
+    const double* PreviousY() const { return previousY.data(); }
+    const unsigned char* Born() const { return born.data(); }
+    // Units per second over the last tick (0 for a particle born in it).
+    const float* Speed() const { return speed.data(); }
+
+    // Shortest and longest life, in seconds.
+    static constexpr float kShortestLife = 2.0f;
+    static constexpr float kLongestLife = 5.0f;
+
+private:
+    void BringToLife(std::size_t i, bool atRandomAge);
+    double Uniform(); // in [0, 1)
+
+    ParticleStepper stepper;
+    Region region;
+    std::uint64_t state;
+    std::size_t count = 0;
+    std::vector<double> x, y, previousX, previousY;
+    std::vector<float> vx, vy, speed, age, life;
+    std::vector<unsigned char> born;
+};
