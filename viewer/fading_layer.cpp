@@ -100,7 +100,6 @@ void FadingLayer::drawLine(const QPointF& from, const QPointF& to, QRgb color, i
             for (int x = std::max(x0, 0); x < std::min(x0 + width, w); ++x)
                 rows[y * stride + x] = over(rows[y * stride + x], color, inverseAlpha);
     }
-    update();
 }
 
 void FadingLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)

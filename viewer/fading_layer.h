@@ -23,7 +23,7 @@ public:
     // every trace ends at zero in the end.
     void fade(double seconds, double lifetime);
     // A line between two scene points, `width` pixels wide (1 or more), over what is there.
-    // `color` is premultiplied ARGB.
+    // `color` is premultiplied ARGB. Call update() once when a frame's lines are drawn.
     void drawLine(const QPointF& from, const QPointF& to, QRgb color, int width = 1);
 
     const QImage& picture() const { return image; }

@@ -1,10 +1,12 @@
 #include "vfwindow.h"
 
+#include "batch_evaluator.h"
 #include "compile_formula.h"
 #include "fading_layer.h"
 #include "function_interpreter.h"
 #include "help_overlay.h"
 #include "mygraphicsview.h"
+#include "particle_stepper.h"
 #include "picture_export.h"
 #include "qgraphicsarrow.h"
 #include "qgraphicsdot.h"
@@ -22,6 +24,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -40,9 +43,7 @@ struct SampledPoint
 } // namespace
 
 VFWindow::VFWindow(QWidget* parent)
-    : QWidget(parent), timer(nullptr), view(nullptr), scene(nullptr), expressions(nullptr),
-      xSlot(variableStore.slotFor(QStringLiteral("x"))),
-      ySlot(variableStore.slotFor(QStringLiteral("y")))
+    : QWidget(parent), timer(nullptr), view(nullptr), scene(nullptr), expressions(nullptr)
 {
     auto* layout = new QGridLayout(this);
     layout->setColumnStretch(0, 1);
@@ -128,6 +129,10 @@ bool VFWindow::setupField(const FieldSettings& s)
     fyIndex = expressions.addShared(fy);
 
     expressions.bindAll();
+    stepper = std::make_unique<ParticleStepper>(*fx, *fy,
+                                                settings.mode == 1
+                                                    ? ParticleStepper::Field::kVelocity
+                                                    : ParticleStepper::Field::kAcceleration);
 
     scene.setSceneRect(settings.xMin, settings.yMin, w, h);
     resizeEvent(nullptr);
@@ -141,37 +146,45 @@ bool VFWindow::setupField(const FieldSettings& s)
     else
         view->setLaunchMode();
 
+    // All grid points at once, column by column as the arrows are laid out.
+    const int pointCount = std::max(settings.xCount, 0) * std::max(settings.yCount, 0);
+    std::vector<double> gridX(pointCount), gridY(pointCount), fxValues(pointCount),
+        fyValues(pointCount);
+    std::vector<int> fxErrors(pointCount), fyErrors(pointCount);
+    for (int i = 0, point = 0; i < settings.xCount; ++i) {
+        for (int j = 0; j < settings.yCount; ++j, ++point) {
+            gridX[point] = settings.xMin + (i + 0.5) * w / settings.xCount;
+            gridY[point] = settings.yMin + (j + 0.5) * h / settings.yCount;
+        }
+    }
+    for (auto [formula, values, errors] : {std::tuple{fy, fyValues.data(), fyErrors.data()},
+                                           std::tuple{fx, fxValues.data(), fxErrors.data()}}) {
+        BatchEvaluator batch(*formula);
+        batch.BindColumn("x", gridX.data());
+        batch.BindColumn("y", gridY.data());
+        batch.Evaluate(pointCount, values, errors);
+    }
+
     QVector<SampledPoint> sampled;
     QVector<QPointF> failed;
-    if (settings.xCount > 0 && settings.yCount > 0)
-        sampled.reserve(settings.xCount * settings.yCount);
+    sampled.reserve(pointCount);
     float longest = 0.0f;
     double longestExactly = 0.0;
-    for (int i = 0; i < settings.xCount; ++i) {
-        const double x = settings.xMin + (i + 0.5) * w / settings.xCount;
-        *xSlot = x;
-        for (int j = 0; j < settings.yCount; ++j) {
-            const double y = settings.yMin + (j + 0.5) * h / settings.yCount;
-            *ySlot = y;
-            try {
-                expressions.refresh();
-                const float fyValue = float(expressions.valueAt(fyIndex));
-                const float fxValue = float(expressions.valueAt(fxIndex));
-                // A vector beyond single precision has no length to scale the others by.
-                if (!std::isfinite(fxValue) || !std::isfinite(fyValue)) {
-                    failed.append(QPointF(x, y));
-                    continue;
-                }
-                const QVector2D value(fxValue, fyValue);
-                sampled.append(SampledPoint{QPointF(x, y), value});
-                const float length = value.length();
-                if (length > longest) longest = length; // a NaN length never wins
-                longestExactly =
-                    std::max(longestExactly, std::hypot(double(fxValue), double(fyValue)));
-            } catch (...) {
-                failed.append(QPointF(x, y));
-            }
+    for (int point = 0; point < pointCount; ++point) {
+        const QPointF at(gridX[point], gridY[point]);
+        const float fyValue = float(fyValues[point]);
+        const float fxValue = float(fxValues[point]);
+        // A vector beyond single precision has no length to scale the others by.
+        if (fxErrors[point] >= 0 || fyErrors[point] >= 0 || !std::isfinite(fxValue) ||
+            !std::isfinite(fyValue)) {
+            failed.append(at);
+            continue;
         }
+        const QVector2D value(fxValue, fyValue);
+        sampled.append(SampledPoint{at, value});
+        const float length = value.length();
+        if (length > longest) longest = length; // a NaN length never wins
+        longestExactly = std::max(longestExactly, std::hypot(double(fxValue), double(fyValue)));
     }
 
     const double cell = sampled.isEmpty() ? 0.0
@@ -232,50 +245,37 @@ void VFWindow::advanceDots(qint64 elapsedMs)
         trailWidth = std::max(1, int(std::lround(0.3 * dotPixels * view->devicePixelRatioF())));
     }
 
-    for (auto it = dotVelocities.begin(), end = dotVelocities.end(); it != end; ++it) {
+    // Every dot of a substep at once; per dot the outcome is that of stepping it alone.
+    const int count = dotVelocities.size();
+    if (count == 0) return;
+    if (dotX.size() < size_t(count)) {
+        for (auto* column : {&dotX, &dotY, &startX, &startY})
+            column->resize(count);
+        dotVX.resize(count);
+        dotVY.resize(count);
+    }
+    int i = 0;
+    for (auto it = dotVelocities.cbegin(), end = dotVelocities.cend(); it != end; ++it, ++i) {
+        const QPointF at = it.key()->pos();
+        startX[i] = dotX[i] = at.x();
+        startY[i] = dotY[i] = at.y();
+        dotVX[i] = it.value().x();
+        dotVY[i] = it.value().y();
+    }
+    stepper->Tick(count, dotX.data(), dotY.data(), dotVX.data(), dotVY.data(), dt, substeps);
+    i = 0;
+    for (auto it = dotVelocities.begin(), end = dotVelocities.end(); it != end; ++it, ++i) {
         QGraphicsDot* dot = it.key();
-        QVector2D& velocity = it.value();
-        const QPointF start = dot->pos();
-        double x = start.x();
-        double y = start.y();
-        *xSlot = x;
-        *ySlot = y;
-        for (int step = 0; step < substeps; ++step) {
-            bool evaluated = true;
-            try {
-                expressions.refresh();
-                if (velocityField) {
-                    // Fy sees the new x: this keeps closed orbits closed.
-                    x += expressions.valueAt(fxIndex) * dt;
-                    *xSlot = x;
-                    y += expressions.valueAt(fyIndex) * dt;
-                } else {
-                    const double fy = expressions.valueAt(fyIndex);
-                    const double fx = expressions.valueAt(fxIndex);
-                    velocity.setY(velocity.y() + float(fy * dt));
-                    velocity.setX(velocity.x() + float(fx * dt));
-                    x += velocity.x() * dt;
-                    y += velocity.y() * dt;
-                }
-            } catch (...) {
-                evaluated = false;
-            }
-            // An infinite or NaN position counts as a failure too: the scene cannot place it.
-            if (!evaluated || !std::isfinite(x) || !std::isfinite(y)) {
-                x = start.x();
-                y = start.y();
-            }
-            *xSlot = x;
-            *ySlot = y;
-        }
+        if (!velocityField) it.value() = QVector2D(dotVX[i], dotVY[i]);
         dot->notifyGeometryChange();
-        dot->setPos(x, y);
+        dot->setPos(dotX[i], dotY[i]);
         if (trailWidth > 0) {
             const QColor c = dot->dotColor();
-            trails->drawLine(start, QPointF(x, y),
+            trails->drawLine(QPointF(startX[i], startY[i]), QPointF(dotX[i], dotY[i]),
                              qPremultiply(qRgba(c.red(), c.green(), c.blue(), 200)), trailWidth);
         }
     }
+    if (trailWidth > 0) trails->update();
 }
 
 void VFWindow::mousePressed(QPointF p)

@@ -17,6 +17,7 @@ class FadingLayer;
 class FunctionInterpreter;
 class HelpOverlay;
 class MyGraphicsView;
+class ParticleStepper;
 class QGraphicsDot;
 class QGraphicsLineItem;
 class QGraphicsPathItem;
@@ -100,9 +101,6 @@ private:
     ExpressionSet expressions;
     int fxIndex = 0;
     int fyIndex = 0;
-    // Resolved once so that the animation tick never looks a name up.
-    double* xSlot;
-    double* ySlot;
     // Until both formulas are compiled and bound there is nothing to evaluate.
     bool fieldReady = false;
     bool paused = false;
@@ -110,6 +108,11 @@ private:
     // Made on the first T, so that a window without trails has exactly the designed items.
     FadingLayer* trails = nullptr;
     FormulaRejection rejected;
+    // Steps every dot of a tick together; made once the formulas are bound.
+    std::unique_ptr<ParticleStepper> stepper;
+    // The dots' positions and velocities during a tick, in the order of `dotVelocities`.
+    std::vector<double> dotX, dotY, startX, startY;
+    std::vector<float> dotVX, dotVY;
     // The compiled formulas; `expressions` only refers to them.
     std::vector<std::unique_ptr<FunctionInterpreter>> formulas;
 };
