@@ -10,6 +10,8 @@ const WindowKey kWindowKeys[] = {
     {"L", "show or hide the vertical guide line"},
     {"C", "show or hide the S-shaped guide curve"},
     {"Space", "remove all particles"},
+    {"F", "flow view: thousands of particles streaming with the field"},
+    {"+, -", "twice or half as many flow particles (500 to 200,000)"},
     {"T", "trails behind the particles"},
     {"P", "pause or resume all motion"},
     {"S, Ctrl+S", "save the picture (PNG, or SVG for a name ending in .svg)"},

@@ -3,6 +3,8 @@
 #include "batch_evaluator.h"
 #include "compile_formula.h"
 #include "fading_layer.h"
+#include "flow_field.h"
+#include "flow_layer.h"
 #include "function_interpreter.h"
 #include "help_overlay.h"
 #include "mygraphicsview.h"
@@ -77,6 +79,8 @@ VFWindow::~VFWindow()
     // Nothing may evaluate the formulas once they are gone.
     timer->stop();
     fieldReady = false;
+    flow.reset();
+    stepper.reset();
     expressions.clear();
     formulas.clear();
 }
@@ -92,6 +96,8 @@ bool VFWindow::setupField(const FieldSettings& s)
     clearDots();
     scene.clear();
     trails = nullptr;
+    flowLayer = nullptr;
+    flow.reset();
     view->setTransform(QTransform::fromScale(1, -1)); // scene y grows upwards
 
     const double w = settings.xMax - settings.xMin;
@@ -217,7 +223,9 @@ bool VFWindow::setupField(const FieldSettings& s)
 void VFWindow::resizeEvent(QResizeEvent*)
 {
     view->fitInView(scene.sceneRect(), Qt::KeepAspectRatioByExpanding);
-    if (trails) trails->fitTo(view->transform(), view->devicePixelRatioF());
+    for (FadingLayer* layer :
+         {static_cast<FadingLayer*>(trails), static_cast<FadingLayer*>(flowLayer)})
+        if (layer) layer->fitTo(view->transform(), view->devicePixelRatioF());
 }
 
 void VFWindow::closeEvent(QCloseEvent* event)
@@ -237,6 +245,10 @@ void VFWindow::advanceDots(qint64 elapsedMs)
 {
     if (!fieldReady) return;
     const double dt = (elapsedMs / 1000.0) / substeps;
+    if (flowLayer && flowLayer->isVisible()) {
+        flow->Tick(elapsedMs / 1000.0, substeps);
+        flowLayer->drawStep(*flow, elapsedMs / 1000.0);
+    }
     const bool velocityField = settings.mode == 1;
     int trailWidth = 0; // pixels; 0 draws no trails
     if (trails && trails->isVisible()) {
@@ -311,6 +323,16 @@ void VFWindow::keyPressed(int key, Qt::KeyboardModifiers)
     case Qt::Key_T:
         toggleTrails();
         break;
+    case Qt::Key_F:
+        toggleFlow();
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        setFlowParticleCount(flowCount * 2);
+        break;
+    case Qt::Key_Minus:
+        setFlowParticleCount(flowCount / 2);
+        break;
     case Qt::Key_S:
         savePictureAs();
         break;
@@ -352,6 +374,34 @@ void VFWindow::toggleTrails()
     }
     trails->clear();
     trails->setVisible(!trails->isVisible());
+}
+
+void VFWindow::toggleFlow()
+{
+    if (!fieldReady) return;
+    if (!flowLayer) {
+        const QRectF region = scene.sceneRect();
+        flow = std::make_unique<FlowField>(
+            *formulas[0], *formulas[1],
+            settings.mode == 1 ? ParticleStepper::Field::kVelocity
+                               : ParticleStepper::Field::kAcceleration,
+            FlowField::Region{region.left(), region.right(), region.top(), region.bottom()});
+        flowLayer = new FlowLayer(region);
+        flowLayer->fitTo(view->transform(), view->devicePixelRatioF());
+        flowLayer->hide();
+        scene.addItem(flowLayer);
+    }
+    flowLayer->clear();
+    flowLayer->setVisible(!flowLayer->isVisible());
+    // Every showing starts from particles spread afresh over the region.
+    flow->SetCount(0);
+    flow->SetCount(flowLayer->isVisible() ? size_t(flowCount) : 0);
+}
+
+void VFWindow::setFlowParticleCount(int count)
+{
+    flowCount = std::clamp(count, 500, 200000);
+    if (flowLayer && flowLayer->isVisible()) flow->SetCount(size_t(flowCount));
 }
 
 void VFWindow::addDot(QPointF pos, const QColor& color, QVector2D velocity)

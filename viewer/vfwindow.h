@@ -14,6 +14,8 @@
 #include <vector>
 
 class FadingLayer;
+class FlowField;
+class FlowLayer;
 class FunctionInterpreter;
 class HelpOverlay;
 class MyGraphicsView;
@@ -63,6 +65,8 @@ public:
     // Moves every particle on by `elapsedMs` milliseconds of real time; the timer's tick.
     void advanceDots(qint64 elapsedMs);
     bool isPaused() const { return paused; }
+    // How many particles the flow view streams, whether it is shown or not.
+    int flowParticleCount() const { return flowCount; }
     // Asks for a file name and saves the picture there.
     void savePictureAs();
     // Writes the view's picture to `path`; a failure is shown in a warning box.
@@ -85,6 +89,8 @@ private:
     void addDot(QPointF pos, const QColor& color, QVector2D velocity);
     void clearDots();
     void toggleTrails();
+    void toggleFlow();
+    void setFlowParticleCount(int count);
 
     QElapsedTimer frameClock; // monotonic: a change of the wall clock must not move particles
     QTimer* timer;
@@ -108,6 +114,10 @@ private:
     // Made on the first T, so that a window without trails has exactly the designed items.
     FadingLayer* trails = nullptr;
     FormulaRejection rejected;
+    // The flow view: made on the first F, like the trails.
+    std::unique_ptr<FlowField> flow;
+    FlowLayer* flowLayer = nullptr;
+    int flowCount = 5000;
     // Steps every dot of a tick together; made once the formulas are bound.
     std::unique_ptr<ParticleStepper> stepper;
     // The dots' positions and velocities during a tick, in the order of `dotVelocities`.

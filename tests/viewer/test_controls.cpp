@@ -1,6 +1,7 @@
 // The window's everyday controls beyond the designed keys: pause, save and help.
 
 #include "fading_layer.h"
+#include "flow_layer.h"
 #include "help_overlay.h"
 #include "viewer_test_support.h"
 
@@ -127,6 +128,60 @@ private slots:
         QVERIFY(!trails->isVisible());
     }
 
+    // F streams flow particles over the region; + (or =) and - double and halve how many,
+    // between 500 and 200,000; P holds them too.
+    void flowView()
+    {
+        Field f;
+        f.window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
+        QVERIFY(itemsOf<FlowLayer>(f.window).isEmpty());
+        QCOMPARE(f.window.flowParticleCount(), 5000);
+        f.key(Qt::Key_F, Qt::ShiftModifier);
+        FlowLayer* flow = itemsOf<FlowLayer>(f.window).value(0);
+        QVERIFY(flow && flow->isVisible());
+        QVERIFY(flow->zValue() < 0); // under the arrows and particles
+        for (int i = 0; i < 10; ++i)
+            f.window.advanceDots(20);
+        const auto drawn = [&] {
+            int count = 0;
+            const QImage& picture = flow->picture();
+            for (int y = 0; y < picture.height(); y += 2)
+                for (int x = 0; x < picture.width(); x += 2)
+                    count += qAlpha(picture.pixel(x, y)) > 0;
+            return count;
+        };
+        const int before = drawn();
+        QVERIFY(before > 1000);
+        // F = (1, 0) moves every particle at the same speed: one colour, the palette's last.
+        QCOMPARE(flow->colourOf(1.0), flow->colourOf(flow->speedScale()));
+        QVERIFY(std::abs(flow->speedScale() - 1.0) < 1e-6);
+
+        const struct
+        {
+            Qt::Key key;
+            int count;
+        } steps[] = {{Qt::Key_Plus, 10000}, {Qt::Key_Equal, 20000}, {Qt::Key_Minus, 10000},
+                     {Qt::Key_Minus, 5000}, {Qt::Key_Minus, 2500},  {Qt::Key_Minus, 1250},
+                     {Qt::Key_Minus, 625},  {Qt::Key_Minus, 500},   {Qt::Key_Minus, 500}};
+        for (const auto& step : steps) {
+            f.key(step.key);
+            QCOMPARE(f.window.flowParticleCount(), step.count);
+        }
+        for (int i = 0; i < 9; ++i)
+            f.key(Qt::Key_Plus, Qt::KeypadModifier);
+        QCOMPARE(f.window.flowParticleCount(), 200000);
+
+        f.key(Qt::Key_P);
+        const QImage held = flow->picture();
+        f.window.update(); // a tick of the paused window
+        QVERIFY(flow->picture() == held);
+        f.key(Qt::Key_P);
+
+        f.key(Qt::Key_F);
+        QVERIFY(!flow->isVisible());
+        QCOMPARE(drawn(), 0);
+    }
+
     // The help lists every key, lets clicks through to the field and comes and goes with H or
     // F1, whatever the modifiers.
     void helpOverlay()
@@ -151,7 +206,8 @@ private slots:
         QStringList listed;
         for (int i = 0; i < kWindowKeyCount; ++i)
             listed << QString(kWindowKeys[i].key).split(", ");
-        for (const char* key : {"L", "C", "Space", "P", "S", "H", "F1", "Ctrl+S", "T"})
+        for (const char* key :
+             {"L", "C", "Space", "P", "S", "H", "F1", "Ctrl+S", "T", "F", "+", "-"})
             QVERIFY2(listed.contains(key), key);
     }
 
