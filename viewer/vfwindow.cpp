@@ -2,6 +2,7 @@
 
 #include "compile_formula.h"
 #include "fading_layer.h"
+#include "field_insight.h"
 #include "function_interpreter.h"
 #include "help_overlay.h"
 #include "mygraphicsview.h"
@@ -55,7 +56,8 @@ VFWindow::VFWindow(QWidget* parent)
     connect(view, SIGNAL(keyPressed(int, Qt::KeyboardModifiers)), this,
             SLOT(keyPressed(int, Qt::KeyboardModifiers)));
 
-    layout->addLayout(new QGridLayout, 0, 1);
+    sideColumn = new QGridLayout;
+    layout->addLayout(sideColumn, 0, 1);
 
     // A child of the view rather than of its viewport, which would scroll it with the field.
     help = new HelpOverlay(view);
@@ -75,6 +77,7 @@ VFWindow::~VFWindow()
 {
     // Nothing may evaluate the formulas once they are gone.
     timer->stop();
+    insight.reset();
     fieldReady = false;
     expressions.clear();
     formulas.clear();
@@ -89,6 +92,7 @@ bool VFWindow::setupField(const FieldSettings& s)
 
     // Dots dropped before set-up would be deleted by clear() behind the map's back.
     clearDots();
+    insight.reset();
     scene.clear();
     trails = nullptr;
     view->setTransform(QTransform::fromScale(1, -1)); // scene y grows upwards
@@ -205,6 +209,7 @@ void VFWindow::resizeEvent(QResizeEvent*)
 {
     view->fitInView(scene.sceneRect(), Qt::KeepAspectRatioByExpanding);
     if (trails) trails->fitTo(view->transform(), view->devicePixelRatioF());
+    if (insight) insight->refit(view->transform());
 }
 
 void VFWindow::closeEvent(QCloseEvent* event)
@@ -318,6 +323,20 @@ void VFWindow::keyPressed(int key, Qt::KeyboardModifiers)
     case Qt::Key_F1:
         help->setVisible(!help->isVisible());
         break;
+    case Qt::Key_D:
+        if (FieldInsight* extras = fieldInsight()) extras->toggleMap(MapQuantity::Divergence);
+        break;
+    case Qt::Key_R:
+        if (FieldInsight* extras = fieldInsight()) extras->toggleMap(MapQuantity::Curl);
+        break;
+    case Qt::Key_E:
+        if (FieldInsight* extras = fieldInsight()) extras->toggleMarkers();
+        break;
+    case Qt::Key_I:
+        if (FieldInsight* extras = fieldInsight()) {
+            if (extras->togglePanel()) resizeEvent(nullptr);
+        }
+        break;
     default:
         break;
     }
@@ -352,6 +371,15 @@ void VFWindow::toggleTrails()
     }
     trails->clear();
     trails->setVisible(!trails->isVisible());
+}
+
+FieldInsight* VFWindow::fieldInsight()
+{
+    if (!fieldReady) return nullptr;
+    if (!insight)
+        insight = std::make_unique<FieldInsight>(*formulas[0], *formulas[1], settings.mode != 1,
+                                                 scene, *view, *sideColumn);
+    return insight.get();
 }
 
 void VFWindow::addDot(QPointF pos, const QColor& color, QVector2D velocity)

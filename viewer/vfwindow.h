@@ -14,12 +14,14 @@
 #include <vector>
 
 class FadingLayer;
+class FieldInsight;
 class FunctionInterpreter;
 class HelpOverlay;
 class MyGraphicsView;
 class QGraphicsDot;
 class QGraphicsLineItem;
 class QGraphicsPathItem;
+class QGridLayout;
 class QTimer;
 
 // What the form asks the field window to show.
@@ -84,6 +86,8 @@ private:
     void addDot(QPointF pos, const QColor& color, QVector2D velocity);
     void clearDots();
     void toggleTrails();
+    // The analysis extras, made on the first key that asks for them; null before set-up.
+    FieldInsight* fieldInsight();
 
     QElapsedTimer frameClock; // monotonic: a change of the wall clock must not move particles
     QTimer* timer;
@@ -112,4 +116,7 @@ private:
     FormulaRejection rejected;
     // The compiled formulas; `expressions` only refers to them.
     std::vector<std::unique_ptr<FunctionInterpreter>> formulas;
+    // The right-hand column of the layout: empty until the information panel is asked for.
+    QGridLayout* sideColumn = nullptr;
+    std::unique_ptr<FieldInsight> insight;
 };
