@@ -146,6 +146,7 @@ void EquilibriumMarkers::paint(QPainter* painter, const QStyleOptionGraphicsItem
     painter->setFont(font);
     const QFontMetricsF metrics(font);
 
+    // Lines first, then symbols, then labels: no line crosses a neighbour's symbol.
     QVector<QPointF> centres;
     QVector<QRectF> taken; // symbols and labels placed so far, which labels keep clear of
     for (const Marker& marker : qAsConst(shown)) {
@@ -153,17 +154,18 @@ void EquilibriumMarkers::paint(QPainter* painter, const QStyleOptionGraphicsItem
         centres.append(centre);
         const double r = kSymbolRadius + 2;
         taken.append(QRectF(centre - QPointF(r, r), QSizeF(2 * r, 2 * r)));
-        if (marker.saddle) {
-            const QPointF towardsOut = unit(toDevice.map(marker.at + marker.outward) - centre);
-            const QPointF towardsIn = unit(toDevice.map(marker.at + marker.inward) - centre);
-            strokeWithHalo(painter, directionLine(centre, towardsIn, false), Qt::DashLine);
-            strokeWithHalo(painter, directionLine(centre, towardsOut, true), Qt::SolidLine);
-        }
-        const QPainterPath symbol = symbolOf(marker.kind, kSymbolRadius).translated(centre);
+        if (!marker.saddle) continue;
+        const QPointF towardsOut = unit(toDevice.map(marker.at + marker.outward) - centre);
+        const QPointF towardsIn = unit(toDevice.map(marker.at + marker.inward) - centre);
+        strokeWithHalo(painter, directionLine(centre, towardsIn, false), Qt::DashLine);
+        strokeWithHalo(painter, directionLine(centre, towardsOut, true), Qt::SolidLine);
+    }
+    for (int i = 0; i < shown.size(); ++i) {
+        const QString& kind = shown[i].kind;
+        const QPainterPath symbol = symbolOf(kind, kSymbolRadius).translated(centres[i]);
         strokeWithHalo(painter, symbol, Qt::SolidLine);
-        if (marker.kind != QLatin1String("saddle"))
-            painter->fillPath(symbol,
-                              QColor::fromRgba(filled(marker.kind) ? kStableFill : kUnstableFill));
+        if (kind != QLatin1String("saddle"))
+            painter->fillPath(symbol, QColor::fromRgba(filled(kind) ? kStableFill : kUnstableFill));
         painter->strokePath(symbol, QPen(kInk, 1.6));
     }
 
@@ -186,10 +188,13 @@ void EquilibriumMarkers::paint(QPainter* painter, const QStyleOptionGraphicsItem
             }
         }
         taken.append(place);
-        QPainterPath label;
-        label.addText(place.left(), place.top() + metrics.ascent(), font, shown[i].kind);
-        painter->strokePath(label, QPen(kHalo, 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter->fillPath(label, kInk);
+        // Plain text on a pale plate: outlined glyphs would cost milliseconds per repaint, and
+        // the view repaints behind every moving particle.
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(kHalo);
+        painter->drawRoundedRect(place.adjusted(-2, 0, 2, 0), 3, 3);
+        painter->setPen(kInk);
+        painter->drawText(QPointF(place.left(), place.top() + metrics.ascent()), shown[i].kind);
     }
     painter->restore();
 }

@@ -18,8 +18,6 @@ constexpr double kPercentile = 0.98;
 constexpr QRgb kPalette[] = {0xff2166ac, 0xff4393c3, 0xff92c5de, 0xffd1e5f0, 0xfff7f7f7,
                              0xfffddbc7, 0xfff4a582, 0xffd6604d, 0xffb2182b};
 constexpr int kPaletteSteps = int(std::size(kPalette)) - 1;
-// Softened a little, so that arrows stay easy to read on the palette's darkest ends.
-constexpr double kOpacity = 0.8;
 
 int mix(int from, int to, double t)
 {
@@ -100,6 +98,9 @@ FieldMapLayer::FieldMapLayer(MapQuantity quantity, const MapGrid& grid)
       image(grid.columns, grid.rows, QImage::Format_ARGB32_Premultiplied)
 {
     setZValue(-2); // under the arrows, the trails and the particles
+    // Scaling the picture smoothly for every repaint behind moving particles costs more than
+    // keeping it scaled once for the view's scale.
+    setCacheMode(DeviceCoordinateCache);
     // Row 0 of the picture is drawn at the region's top in scene units, which the view's flip
     // shows at the bottom: the grid's bottom row.
     for (int row = 0; row < grid.rows; ++row) {
@@ -121,7 +122,7 @@ void FieldMapLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QW
 {
     painter->save();
     painter->setRenderHint(QPainter::SmoothPixmapTransform);
-    painter->setOpacity(painter->opacity() * kOpacity);
+    painter->setOpacity(painter->opacity() * kMapOpacity);
     painter->drawImage(region, image);
     painter->restore();
 }

@@ -41,6 +41,10 @@ void sampleMap(const FieldAnalysis& analysis, MapQuantity quantity, MapGrid& gri
 // percentile is 0, and 0 when every value is 0 or none is finite.
 double robustLimit(const std::vector<double>& values);
 
+// How opaque a map is drawn: a little softened, so that arrows stay easy to read on the
+// palette's darkest ends.
+constexpr double kMapOpacity = 0.8;
+
 // A diverging blue–white–red colour (colour-blind safe), premultiplied and opaque: blue for
 // -limit and below, white for 0, red for +limit and above; transparent for NaN. Everything is
 // white when `limit` is 0.

@@ -43,6 +43,22 @@ QString eigenvaluesText(const Equilibrium& e)
     return QStringLiteral("%1, %2").arg(panelNumber(re0), panelNumber(re1));
 }
 
+// A formula too long to read is cut, so that laying the panel out stays quick.
+constexpr int kLongestText = 2000;
+
+QString shortened(const QString& text)
+{
+    if (text.size() <= kLongestText) return text;
+    return QObject::tr("%1 \u2026 (%2 characters in all)")
+        .arg(text.left(kLongestText))
+        .arg(text.size());
+}
+
+QString printed(const std::string& text)
+{
+    return shortened(QString::fromStdString(text));
+}
+
 QString valueOrUndefined(bool ok, double value)
 {
     return ok ? panelNumber(value) : QObject::tr("undefined");
@@ -63,9 +79,8 @@ QString describeEquilibria(const std::vector<Equilibrium>& equilibria, double re
     for (const Equilibrium& e : equilibria) {
         const QString at = pointText(e.x, e.y, regionSize);
         if (e.kind == kContinuumKind)
-            lines << QObject::tr(
-                         "%1  continuum\n    F = 0 along a curve or over an area through it")
-                         .arg(at);
+            lines
+                << QObject::tr("%1  continuum\n    F = 0 along a curve or area through it").arg(at);
         else
             lines << QStringLiteral("%1  %2\n    \u03bb = %3")
                          .arg(at, QString::fromStdString(e.kind), eigenvaluesText(e));
@@ -81,50 +96,54 @@ InfoPanel::InfoPanel(const FieldAnalysis& analysis, const QString& fx, const QSt
     setFrameShape(QFrame::StyledPanel);
     setFixedWidth(kPanelWidth);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
 
-    addSection(tr("Field"), QStringLiteral("fieldText"),
-               QStringLiteral("Fx = %1\nFy = %2").arg(fx, fy));
+    // Everything but the readout scrolls, however long the formulas or the list get.
+    auto* content = new QWidget;
+    auto* sections = new QVBoxLayout(content);
+    addSection(sections, tr("Field"), QStringLiteral("fieldText"),
+               QStringLiteral("Fx = %1\nFy = %2").arg(shortened(fx), shortened(fy)));
     if (analysis.Differentiable()) {
-        addSection(tr("Divergence  \u2202Fx/\u2202x + \u2202Fy/\u2202y"),
-                   QStringLiteral("divergenceText"), QString::fromStdString(analysis.Divergence()));
-        addSection(tr("Curl  \u2202Fy/\u2202x \u2212 \u2202Fx/\u2202y"), QStringLiteral("curlText"),
-                   QString::fromStdString(analysis.Curl()));
+        addSection(sections, tr("Divergence  \u2202Fx/\u2202x + \u2202Fy/\u2202y"),
+                   QStringLiteral("divergenceText"), printed(analysis.Divergence()));
+        addSection(sections, tr("Curl  \u2202Fy/\u2202x \u2212 \u2202Fx/\u2202y"),
+                   QStringLiteral("curlText"), printed(analysis.Curl()));
         QStringList jacobian;
         for (int row = 0; row < 2; ++row)
             for (int column = 0; column < 2; ++column)
                 jacobian << QStringLiteral("\u2202F%1/\u2202%2 = %3")
                                 .arg(row == 0 ? 'x' : 'y')
                                 .arg(column == 0 ? 'x' : 'y')
-                                .arg(QString::fromStdString(analysis.Jacobian(row, column)));
-        addSection(tr("Jacobian"), QStringLiteral("jacobianText"),
+                                .arg(printed(analysis.Jacobian(row, column)));
+        addSection(sections, tr("Jacobian"), QStringLiteral("jacobianText"),
                    jacobian.join(QLatin1Char('\n')));
     } else {
-        addSection(tr("Not differentiable"), QStringLiteral("reasonText"),
+        addSection(sections, tr("Not differentiable"), QStringLiteral("reasonText"),
                    tr("%1 Divergence, curl, the Jacobian and the equilibria need derivatives.")
                        .arg(QString::fromStdString(analysis.Reason())));
     }
-
-    const QString title = accelerationField ? tr("Equilibria (acceleration field)")
-                                            : tr("Equilibria (velocity field)");
     const QRectF region = view->sceneRect();
-    QString listed = analysis.Differentiable()
-                         ? describeEquilibria(equilibria, std::max(region.width(), region.height()))
-                         : tr("not searched");
-    auto* list = new QLabel(listed);
-    list->setObjectName(QStringLiteral("equilibriaText"));
-    list->setWordWrap(true);
-    list->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    addSection(sections,
+               accelerationField ? tr("Equilibria (acceleration field)")
+                                 : tr("Equilibria (velocity field)"),
+               QStringLiteral("equilibriaText"),
+               analysis.Differentiable()
+                   ? describeEquilibria(equilibria, std::max(region.width(), region.height()))
+                   : tr("not searched"));
+    sections->addStretch(1);
+
     auto* scroller = new QScrollArea;
-    scroller->setWidget(list);
+    scroller->setWidget(content);
     scroller->setWidgetResizable(true);
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setFocusPolicy(Qt::NoFocus); // the keys stay with the view
     scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(title.toHtmlEscaped()));
-    layout->addWidget(heading);
     layout->addWidget(scroller, 1);
 
-    values = addSection(tr("Under the pointer"), QStringLiteral("pointerText"), QString());
+    auto* readout = new QVBoxLayout;
+    readout->setContentsMargins(sections->contentsMargins());
+    layout->addLayout(readout);
+    values = addSection(readout, tr("Under the pointer"), QStringLiteral("pointerText"), QString());
     values->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     clearValues();
 
@@ -132,7 +151,8 @@ InfoPanel::InfoPanel(const FieldAnalysis& analysis, const QString& fx, const QSt
     view->viewport()->installEventFilter(this);
 }
 
-QLabel* InfoPanel::addSection(const QString& title, const QString& name, const QString& text)
+QLabel* InfoPanel::addSection(QVBoxLayout* into, const QString& title, const QString& name,
+                              const QString& text)
 {
     auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(title.toHtmlEscaped()));
     auto* body = new QLabel(text);
@@ -140,8 +160,8 @@ QLabel* InfoPanel::addSection(const QString& title, const QString& name, const Q
     body->setTextFormat(Qt::PlainText);
     body->setWordWrap(true);
     body->setIndent(8);
-    layout()->addWidget(heading);
-    layout()->addWidget(body);
+    into->addWidget(heading);
+    into->addWidget(body);
     return body;
 }
 

@@ -8,6 +8,7 @@
 class FieldAnalysis;
 class QGraphicsView;
 class QLabel;
+class QVBoxLayout;
 struct Equilibrium;
 
 // The field's analysis in words beside the view: the two formulas, divergence, curl and the
@@ -34,7 +35,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLabel* addSection(const QString& title, const QString& name, const QString& text);
+    static QLabel* addSection(QVBoxLayout* into, const QString& title, const QString& name,
+                              const QString& text);
 
     const FieldAnalysis* analysis;
     QGraphicsView* view;

@@ -73,7 +73,9 @@ void MapLegend::paintEvent(QPaintEvent*)
         const double t = double(i) / kGradientStops;
         gradient.setColorAt(t, QColor::fromRgb(divergingColor(2 * t - 1, 1)));
     }
+    painter.setOpacity(kMapOpacity); // the colours as the map shows them over the white field
     painter.fillRect(bar, gradient);
+    painter.setOpacity(1);
     painter.setPen(QColor(60, 60, 60));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(bar.adjusted(0, 0, -1, -1));

@@ -162,7 +162,7 @@ private slots:
              "(-1, 0)  unstable\n    \u03bb = 1, -2\n(1, 0)  unstable\n    \u03bb = 2, 1"},
             {"1", "x", 1, "0", "1", nullptr, "none in the region"},
             {"x - y", "2*(x - y)", 1, nullptr, nullptr, nullptr,
-             "(0, 0)  continuum\n    F = 0 along a curve or over an area through it"},
+             "(0, 0)  continuum\n    F = 0 along a curve or area through it"},
         };
         for (const auto& c : cases) {
             Field f(c.fx, c.fy, c.mode);
@@ -184,6 +184,29 @@ private slots:
         Field printed("x*y", "x - y");
         printed.key(Qt::Key_I);
         QCOMPARE(printed.text("fieldText"), QString("Fx = x * y\nFy = x - y"));
+    }
+
+    // A hundred equilibria and formulas thousands of characters long scroll in the panel; the
+    // window keeps its size.
+    void bigContentsStayInThePanel()
+    {
+        QString longSum = QStringLiteral("x");
+        for (int i = 1; i < 600; ++i)
+            longSum += QStringLiteral(" + %1 * x").arg(i);
+        Field f("sin(3*x)", longSum + " - y*y");
+        const QSize before = f.window.size();
+        f.key(Qt::Key_I);
+        QCOMPARE(f.window.size(), before);
+        QVERIFY(f.panel()->height() <= f.window.height());
+        QVERIFY2(f.text("fieldText").contains("characters in all"),
+                 qPrintable(f.text("fieldText").right(80)));
+        QVERIFY(f.text("fieldText").size() < 5000);
+
+        Field many("sin(4*x)", "sin(4*y)");
+        many.key(Qt::Key_I);
+        QCOMPARE(many.text("equilibriaText").count("\u03bb"), 100); // the search's limit
+        QCOMPARE(many.window.size(), before);
+        QVERIFY(many.panel()->height() <= many.window.height());
     }
 
     // The readout follows the pointer over the field through the platform's own moves, and
