@@ -8,10 +8,9 @@
 #include "view_note.h"
 #include "viewer_test_support.h"
 
-#include <QAbstractButton>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
