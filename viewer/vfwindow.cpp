@@ -3,6 +3,7 @@
 #include "batch_evaluator.h"
 #include "compile_formula.h"
 #include "fading_layer.h"
+#include "field_insight.h"
 #include "flow_field.h"
 #include "flow_layer.h"
 #include "function_interpreter.h"
@@ -58,7 +59,8 @@ VFWindow::VFWindow(QWidget* parent)
     connect(view, SIGNAL(keyPressed(int, Qt::KeyboardModifiers)), this,
             SLOT(keyPressed(int, Qt::KeyboardModifiers)));
 
-    layout->addLayout(new QGridLayout, 0, 1);
+    sideColumn = new QGridLayout;
+    layout->addLayout(sideColumn, 0, 1);
 
     // A child of the view rather than of its viewport, which would scroll it with the field.
     help = new HelpOverlay(view);
@@ -78,6 +80,7 @@ VFWindow::~VFWindow()
 {
     // Nothing may evaluate the formulas once they are gone.
     timer->stop();
+    insight.reset();
     fieldReady = false;
     flow.reset();
     stepper.reset();
@@ -94,6 +97,7 @@ bool VFWindow::setupField(const FieldSettings& s)
 
     // Dots dropped before set-up would be deleted by clear() behind the map's back.
     clearDots();
+    insight.reset();
     scene.clear();
     trails = nullptr;
     flowLayer = nullptr;
@@ -226,6 +230,7 @@ void VFWindow::resizeEvent(QResizeEvent*)
     for (FadingLayer* layer :
          {static_cast<FadingLayer*>(trails), static_cast<FadingLayer*>(flowLayer)})
         if (layer) layer->fitTo(view->transform(), view->devicePixelRatioF());
+    if (insight) insight->refit(view->transform());
 }
 
 void VFWindow::closeEvent(QCloseEvent* event)
@@ -340,6 +345,20 @@ void VFWindow::keyPressed(int key, Qt::KeyboardModifiers)
     case Qt::Key_F1:
         help->setVisible(!help->isVisible());
         break;
+    case Qt::Key_D:
+        if (FieldInsight* extras = fieldInsight()) extras->toggleMap(MapQuantity::Divergence);
+        break;
+    case Qt::Key_R:
+        if (FieldInsight* extras = fieldInsight()) extras->toggleMap(MapQuantity::Curl);
+        break;
+    case Qt::Key_E:
+        if (FieldInsight* extras = fieldInsight()) extras->toggleMarkers();
+        break;
+    case Qt::Key_I:
+        if (FieldInsight* extras = fieldInsight()) {
+            if (extras->togglePanel()) resizeEvent(nullptr);
+        }
+        break;
     default:
         break;
     }
@@ -402,6 +421,15 @@ void VFWindow::setFlowParticleCount(int count)
 {
     flowCount = std::clamp(count, 500, 200000);
     if (flowLayer && flowLayer->isVisible()) flow->SetCount(size_t(flowCount));
+}
+
+FieldInsight* VFWindow::fieldInsight()
+{
+    if (!fieldReady) return nullptr;
+    if (!insight)
+        insight = std::make_unique<FieldInsight>(*formulas[0], *formulas[1], settings.mode != 1,
+                                                 scene, *view, *sideColumn);
+    return insight.get();
 }
 
 void VFWindow::addDot(QPointF pos, const QColor& color, QVector2D velocity)

@@ -14,6 +14,7 @@
 #include <vector>
 
 class FadingLayer;
+class FieldInsight;
 class FlowField;
 class FlowLayer;
 class FunctionInterpreter;
@@ -23,6 +24,7 @@ class ParticleStepper;
 class QGraphicsDot;
 class QGraphicsLineItem;
 class QGraphicsPathItem;
+class QGridLayout;
 class QTimer;
 
 // What the form asks the field window to show.
@@ -91,6 +93,8 @@ private:
     void toggleTrails();
     void toggleFlow();
     void setFlowParticleCount(int count);
+    // The analysis extras, made on the first key that asks for them; null before set-up.
+    FieldInsight* fieldInsight();
 
     QElapsedTimer frameClock; // monotonic: a change of the wall clock must not move particles
     QTimer* timer;
@@ -125,4 +129,7 @@ private:
     std::vector<float> dotVX, dotVY;
     // The compiled formulas; `expressions` only refers to them.
     std::vector<std::unique_ptr<FunctionInterpreter>> formulas;
+    // The right-hand column of the layout: empty until the information panel is asked for.
+    QGridLayout* sideColumn = nullptr;
+    std::unique_ptr<FieldInsight> insight;
 };
