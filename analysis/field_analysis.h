@@ -59,6 +59,11 @@ public:
     const FunctionInterpreter* CurlExpression() const { return curl.get(); }
     // Null also for indices outside 0 … 1.
     const FunctionInterpreter* JacobianExpression(int row, int column) const;
+    // The analysis's copies of Fx (0) and Fy (1), bound alike; null for other indices.
+    const FunctionInterpreter* FieldExpression(int component) const
+    {
+        return component == 0 || component == 1 ? field[component].get() : nullptr;
+    }
 
     // The field and its Jacobian at a point, false where they cannot be evaluated or are not
     // finite (the Jacobian always when not differentiable).

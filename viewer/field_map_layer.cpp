@@ -1,7 +1,8 @@
 #include "field_map_layer.h"
 
+#include "batch_evaluator.h"
 #include "field_analysis.h"
-#include "parse_error.h"
+#include "function_interpreter.h"
 
 #include <QPainter>
 
@@ -48,22 +49,37 @@ MapGrid mapGridOver(const QRectF& region, int longSide)
 
 void sampleMap(const FieldAnalysis& analysis, MapQuantity quantity, MapGrid& grid)
 {
-    grid.values.assign(size_t(grid.columns) * size_t(grid.rows),
-                       std::numeric_limits<double>::quiet_NaN());
-    if (!analysis.Differentiable()) return;
-    double* value = grid.values.data();
-    for (int row = 0; row < grid.rows; ++row) {
-        for (int column = 0; column < grid.columns; ++column, ++value) {
+    const std::size_t count = size_t(grid.columns) * size_t(grid.rows);
+    grid.values.assign(count, std::numeric_limits<double>::quiet_NaN());
+    if (!analysis.Differentiable() || count == 0) return;
+    std::vector<double> xs(count), ys(count);
+    for (int row = 0, i = 0; row < grid.rows; ++row) {
+        for (int column = 0; column < grid.columns; ++column, ++i) {
             const QPointF at = grid.centreOf(column, row);
-            double field[2];
-            if (!analysis.Value(at.x(), at.y(), field)) continue; // no field, nothing derived
-            try {
-                *value = quantity == MapQuantity::Divergence ? analysis.DivergenceAt(at.x(), at.y())
-                                                             : analysis.CurlAt(at.x(), at.y());
-            } catch (const ParseErrorMsg&) {
-                // stays NaN: drawn transparent
-            }
+            xs[i] = at.x();
+            ys[i] = at.y();
         }
+    }
+    // Every cell at once: the field's two components, then the quantity itself.
+    const FunctionInterpreter* expressions[] = {
+        analysis.FieldExpression(0), analysis.FieldExpression(1),
+        quantity == MapQuantity::Divergence ? analysis.DivergenceExpression()
+                                            : analysis.CurlExpression()};
+    std::vector<double> values[3];
+    std::vector<int> errors[3];
+    for (int k = 0; k < 3; ++k) {
+        values[k].resize(count);
+        errors[k].resize(count);
+        BatchEvaluator batch(*expressions[k]);
+        batch.BindColumn("x", xs.data());
+        batch.BindColumn("y", ys.data());
+        batch.Evaluate(count, values[k].data(), errors[k].data());
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        // No field, nothing derived: the cell stays NaN and is drawn transparent.
+        const bool field = errors[0][i] < 0 && errors[1][i] < 0 && std::isfinite(values[0][i]) &&
+                           std::isfinite(values[1][i]);
+        if (field && errors[2][i] < 0) grid.values[i] = values[2][i];
     }
 }
 
