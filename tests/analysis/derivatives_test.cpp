@@ -2,21 +2,12 @@
 // central differences, refused with a reason where a derivative does not exist.
 
 #include "analysis_test_support.h"
+#include "test_support.h"
 
 #include <cmath>
 #include <random>
 
 namespace {
-
-std::optional<ParseErrorMsg> ErrorFrom(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const ParseErrorMsg& error) {
-        return error;
-    }
-    return std::nullopt;
-}
 
 TEST(Derivatives, PrintedAsTheEngineSimplifiesThem)
 {
