@@ -1,0 +1,166 @@
+// The field window paints the picture its items were designed to paint, however it gets there:
+// a fresh frame, and what its window shows after ticks, resizes and guide toggles.
+
+#include "designed_frame.h"
+#include "viewer_test_support.h"
+
+#include <QScreen>
+#include <QWindow>
+#include <QtTest>
+
+namespace {
+
+// Lets the scene report what changed and the window paint it.
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+struct ShownField
+{
+    VFWindow window{nullptr};
+    MyGraphicsView* view;
+
+    ShownField(const QString& fx, const QString& fy, int mode, const QSize& viewSize)
+    {
+        window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
+        window.setupField(formSettings(fx, fy, mode));
+        view = viewOf(window);
+        window.showNormal();
+        resizeView(viewSize);
+    }
+    void resizeView(const QSize& size)
+    {
+        window.resize(size + (window.size() - view->size()));
+        settle();
+    }
+    // A frame painted from scratch by the view's own paint event.
+    QImage painted() const { return view->viewport()->grab().toImage(); }
+    // What the window's backing store holds where the viewport is: every update so far.
+    QImage shown() const
+    {
+        const QPoint at = view->viewport()->mapTo(&window, QPoint(0, 0));
+        const QSize size = view->viewport()->size();
+        return window.windowHandle()
+            ->screen()
+            ->grabWindow(window.winId(), at.x(), at.y(), size.width(), size.height())
+            .toImage();
+    }
+    QImage designed() const { return designedFrame(*view); }
+    // Rings of every colour and a row of overlapping red dots, at scattered sub-pixel places;
+    // many dots lie on arrows.
+    void dropDots()
+    {
+        for (int i = 0; i < 6; ++i) {
+            for (int j = 0; j < 5; ++j)
+                window.mousePressed(ringCentre(i, j));
+        }
+        for (int k = 0; k < 40; ++k)
+            window.mouseDragged(QPointF(-2.7 + 0.073 * k, 0.55 + 0.0131 * k), QVector2D());
+    }
+    static QPointF ringCentre(int i, int j)
+    {
+        return QPointF(-4.2 + 1.71 * i + 0.013 * j, -3.9 + 1.53 * j + 0.029 * i);
+    }
+};
+
+QByteArray describe(const FrameDifference& d)
+{
+    return QByteArray("mean ") + QByteArray::number(d.mean, 'f', 3) + ", largest " +
+           QByteArray::number(d.largest);
+}
+
+} // namespace
+
+class PictureTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void freshFrame_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QSize>("viewSize");
+        QTest::addColumn<double>("zoom"); // on top of the window's own fit
+        QTest::newRow("velocity, 1280 x 800") << 1 << QSize(1280, 800) << 1.0;
+        QTest::newRow("velocity, 480 x 360") << 1 << QSize(480, 360) << 1.0;
+        QTest::newRow("acceleration, 1280 x 800") << 2 << QSize(1280, 800) << 1.0;
+        QTest::newRow("acceleration, 480 x 360") << 2 << QSize(480, 360) << 1.0;
+        QTest::newRow("close up") << 1 << QSize(640, 480) << 12.0;
+    }
+
+    void freshFrame()
+    {
+        QFETCH(int, mode);
+        QFETCH(QSize, viewSize);
+        QFETCH(double, zoom);
+        ShownField f("-y", "x", mode, viewSize);
+        QCOMPARE(f.view->size(), viewSize);
+        f.dropDots();
+        f.view->scale(zoom, zoom);
+        f.view->centerOn(ShownField::ringCentre(2, 2));
+        const FrameDifference d = frameDifference(f.painted(), f.designed());
+        qInfo("%s", describe(d).constData());
+        QVERIFY2(looksTheSame(d), describe(d));
+    }
+
+    // The comparison itself must see a dot that sits half a pixel off.
+    void halfAPixelIsSeen()
+    {
+        ShownField f("-y", "x", 1, QSize(640, 480));
+        f.dropDots();
+        const QImage before = f.designed();
+        const QPointF halfPixel = f.view->mapToScene(QPoint(1, 1)) - f.view->mapToScene(QPoint());
+        for (QGraphicsDot* dot : itemsOf<QGraphicsDot>(f.window))
+            dot->setPos(dot->pos() + halfPixel / 2);
+        QVERIFY(!looksTheSame(frameDifference(before, f.designed())));
+    }
+
+    // Whatever the window repainted after each step, its backing store holds the whole picture.
+    void noStalePixels()
+    {
+        ShownField f("-y", "x", 1, QSize(640, 480));
+        f.dropDots();
+        settle();
+        QVERIFY(!f.shown().isNull());
+        auto ticks = [&] {
+            for (int i = 0; i < 3; ++i) {
+                f.window.advanceDots(40);
+                settle();
+            }
+        };
+        auto key = [&](Qt::Key k) { return [&f, k] { QTest::keyClick(f.view, k); }; };
+        const std::pair<const char*, std::function<void()>> steps[] = {
+            {"first frame", [] {}},
+            {"ticks", ticks},
+            {"larger", [&] { f.resizeView(QSize(900, 700)); }},
+            {"ticks after growing", ticks},
+            {"smaller", [&] { f.resizeView(QSize(500, 420)); }},
+            {"line on", key(Qt::Key_L)},
+            {"ticks under the line", ticks},
+            {"curve on", key(Qt::Key_C)},
+            {"line off", key(Qt::Key_L)},
+            {"ticks under the curve", ticks},
+            {"curve off", key(Qt::Key_C)},
+            {"cleared", key(Qt::Key_Space)},
+        };
+        for (const auto& [name, step] : steps) {
+            step();
+            settle();
+            const FrameDifference d = frameDifference(f.shown(), f.designed());
+            QVERIFY2(looksTheSame(d), QByteArray(name) + ": " + describe(d));
+        }
+
+        // And it would see a frame that was not repainted.
+        f.dropDots();
+        settle();
+        f.window.advanceDots(40);
+        QVERIFY(!looksTheSame(frameDifference(f.shown(), f.designed())));
+    }
+};
+
+QTEST_MAIN(PictureTest)
+#include "test_picture.moc"
