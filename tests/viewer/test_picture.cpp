@@ -90,6 +90,7 @@ private slots:
         QTest::newRow("acceleration, 1280 x 800") << 2 << QSize(1280, 800) << 1.0;
         QTest::newRow("acceleration, 480 x 360") << 2 << QSize(480, 360) << 1.0;
         QTest::newRow("close up") << 1 << QSize(640, 480) << 12.0;
+        QTest::newRow("discs larger than sprites") << 1 << QSize(640, 480) << 30.0;
     }
 
     void freshFrame()

@@ -1,0 +1,92 @@
+#include "dotsprites.h"
+
+#include <QPainter>
+
+#include <cmath>
+#include <map>
+#include <tuple>
+
+namespace {
+
+struct Key
+{
+    double diameter;
+    QRgb color;
+    double scaleX;
+    double scaleY;
+    bool operator<(const Key& other) const
+    {
+        return std::tie(diameter, color, scaleX, scaleY) <
+               std::tie(other.diameter, other.color, other.scaleX, other.scaleY);
+    }
+};
+
+// Weak, so that a resized view's old sprites go with the dots that used them.
+std::map<Key, std::weak_ptr<DotSprites>>& cache()
+{
+    static std::map<Key, std::weak_ptr<DotSprites>> sets;
+    return sets;
+}
+
+// Far beyond any screen; keeps the phase arithmetic in range.
+constexpr double kFarthest = 1 << 24;
+
+} // namespace
+
+std::shared_ptr<DotSprites> DotSprites::forDisc(double diameter, QRgb color, double scaleX,
+                                                double scaleY)
+{
+    auto& sets = cache();
+    for (auto it = sets.begin(); it != sets.end();)
+        it = it->second.expired() ? sets.erase(it) : std::next(it);
+    std::weak_ptr<DotSprites>& entry = sets[Key{diameter, color, scaleX, scaleY}];
+    std::shared_ptr<DotSprites> found = entry.lock();
+    if (!found) {
+        found = std::make_shared<DotSprites>(diameter, color, scaleX, scaleY);
+        entry = found;
+    }
+    return found;
+}
+
+DotSprites::DotSprites(double diameter, QRgb color, double scaleX, double scaleY)
+    : diameter(diameter), color(color), xScale(scaleX), yScale(scaleY),
+      halfWidth(int(std::ceil(std::abs(diameter * scaleX) / 2)) + 1),
+      halfHeight(int(std::ceil(std::abs(diameter * scaleY) / 2)) + 1), sprites(kPhases * kPhases)
+{
+}
+
+const QImage& DotSprites::sprite(int phaseX, int phaseY)
+{
+    QImage& image = sprites[phaseY * kPhases + phaseX];
+    if (!image.isNull()) return image;
+    image = QImage(2 * halfWidth + 2, 2 * halfHeight + 2, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The same disc under the same scale as in the scene, only moved to this sub-pixel offset.
+    painter.setWorldTransform(QTransform(xScale, 0, 0, yScale, halfWidth + double(phaseX) / kPhases,
+                                         halfHeight + double(phaseY) / kPhases));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgba(color));
+    const QRectF disc(-diameter / 2, -diameter / 2, diameter, diameter);
+    painter.drawEllipse(disc);
+    painter.drawEllipse(disc);
+    return image;
+}
+
+bool DotSprites::draw(QPainter* painter, const QPointF& centre, double ratio)
+{
+    if (!(std::abs(centre.x()) < kFarthest && std::abs(centre.y()) < kFarthest)) return false;
+    // The nearest phase: whole pixels and 1/kPhases of one.
+    const int x = int(std::floor(centre.x() * kPhases + 0.5));
+    const int y = int(std::floor(centre.y() * kPhases + 0.5));
+    const int pixelX = x >= 0 ? x / kPhases : -((kPhases - 1 - x) / kPhases);
+    const int pixelY = y >= 0 ? y / kPhases : -((kPhases - 1 - y) / kPhases);
+    const QImage& image = sprite(x - pixelX * kPhases, y - pixelY * kPhases);
+    const QPoint corner(pixelX - halfWidth, pixelY - halfHeight);
+    if (ratio == 1.0)
+        painter->drawImage(corner, image);
+    else
+        painter->drawImage(QRectF(QPointF(corner) / ratio, QSizeF(image.size()) / ratio), image);
+    return true;
+}
