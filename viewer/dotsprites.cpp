@@ -53,12 +53,15 @@ DotSprites::DotSprites(double diameter, QRgb color, double scaleX, double scaleY
       halfWidth(int(std::ceil(std::abs(diameter * scaleX) / 2)) + 1),
       halfHeight(int(std::ceil(std::abs(diameter * scaleY) / 2)) + 1), sprites(kPhases * kPhases)
 {
+    for (int phaseY = 0; phaseY < kPhases; ++phaseY) {
+        for (int phaseX = 0; phaseX < kPhases; ++phaseX)
+            render(phaseX, phaseY);
+    }
 }
 
-const QImage& DotSprites::sprite(int phaseX, int phaseY)
+void DotSprites::render(int phaseX, int phaseY)
 {
     QImage& image = sprites[phaseY * kPhases + phaseX];
-    if (!image.isNull()) return image;
     image = QImage(2 * halfWidth + 2, 2 * halfHeight + 2, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
@@ -71,7 +74,6 @@ const QImage& DotSprites::sprite(int phaseX, int phaseY)
     const QRectF disc(-diameter / 2, -diameter / 2, diameter, diameter);
     painter.drawEllipse(disc);
     painter.drawEllipse(disc);
-    return image;
 }
 
 bool DotSprites::draw(QPainter* painter, const QPointF& centre, double ratio)
@@ -82,7 +84,7 @@ bool DotSprites::draw(QPainter* painter, const QPointF& centre, double ratio)
     const int y = int(std::floor(centre.y() * kPhases + 0.5));
     const int pixelX = x >= 0 ? x / kPhases : -((kPhases - 1 - x) / kPhases);
     const int pixelY = y >= 0 ? y / kPhases : -((kPhases - 1 - y) / kPhases);
-    const QImage& image = sprite(x - pixelX * kPhases, y - pixelY * kPhases);
+    const QImage& image = sprites[(y - pixelY * kPhases) * kPhases + x - pixelX * kPhases];
     const QPoint corner(pixelX - halfWidth, pixelY - halfHeight);
     if (ratio == 1.0)
         painter->drawImage(corner, image);

@@ -37,7 +37,7 @@ public:
     DotSprites(double diameter, QRgb color, double scaleX, double scaleY);
 
 private:
-    const QImage& sprite(int phaseX, int phaseY);
+    void render(int phaseX, int phaseY);
 
     double diameter;
     QRgb color;
@@ -46,6 +46,6 @@ private:
     // Pixels from a sprite's corner to its disc's centre at phase 0.
     int halfWidth;
     int halfHeight;
-    // Rendered when first needed; row-major by phase.
+    // Row-major by phase; all rendered at once, so that a moving dot never stops to render one.
     std::vector<QImage> sprites;
 };
