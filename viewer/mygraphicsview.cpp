@@ -6,6 +6,9 @@
 MyGraphicsView::MyGraphicsView(QGraphicsScene* scene) : QGraphicsView(scene)
 {
     setRenderHint(QPainter::Antialiasing);
+    // Particles scatter over the whole view; collecting each one's rectangle into a region
+    // grows with the square of their number, while one bounding rectangle costs nothing.
+    setViewportUpdateMode(BoundingRectViewportUpdate);
 }
 
 void MyGraphicsView::setDropMode()
