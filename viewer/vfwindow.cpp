@@ -34,6 +34,10 @@ VFWindow::VFWindow(QWidget* parent)
       xSlot(variableStore.slotFor(QStringLiteral("x"))),
       ySlot(variableStore.slotFor(QStringLiteral("y")))
 {
+    // Every particle moves on every tick, and nothing looks items up by place: an index would
+    // only be taken apart and rebuilt each frame.
+    scene.setItemIndexMethod(QGraphicsScene::NoIndex);
+
     auto* layout = new QGridLayout(this);
     layout->setColumnStretch(0, 1);
 
