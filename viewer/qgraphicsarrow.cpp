@@ -1,6 +1,7 @@
 #include "qgraphicsarrow.h"
 
 #include <QBrush>
+#include <QPainter>
 #include <QPen>
 
 #include <cmath>
@@ -9,6 +10,8 @@ namespace {
 
 // The shaft would vanish at this length (in head sizes); shorter vectors show only the head.
 constexpr double kShortestShaft = 2.375;
+// An arrow zoomed beyond this many device pixels a side is painted directly, not kept.
+constexpr int kLargestPicture = 1024;
 
 } // namespace
 
@@ -23,6 +26,44 @@ QGraphicsArrow::QGraphicsArrow(const QPointF& anchor, double size, const QVector
 
 QGraphicsArrow::~QGraphicsArrow() = default;
 
+void QGraphicsArrow::paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
+                           QWidget* widget)
+{
+    if (path().isEmpty()) return;
+    const QTransform toDevice = painter->worldTransform();
+    const double ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const QTransform toPixels = toDevice * QTransform::fromScale(ratio, ratio);
+    const QRect pixels = toPixels.mapRect(boundingRect()).toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (toDevice.type() == QTransform::TxProject || pixels.width() > kLargestPicture ||
+        pixels.height() > kLargestPicture) {
+        QGraphicsPathItem::paint(painter, option, widget);
+        return;
+    }
+    if (picture.isNull() || toDevice != pictureTransform || ratio != pictureRatio ||
+        painter->renderHints() != pictureHints) {
+        // The same path under the same transform, only moved by whole pixels.
+        picture = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        QPainter cache(&picture);
+        cache.setRenderHints(painter->renderHints());
+        cache.setWorldTransform(toPixels *
+                                QTransform::fromTranslate(-pixels.left(), -pixels.top()));
+        QGraphicsPathItem::paint(&cache, option, widget);
+        cache.end();
+        picture.setDevicePixelRatio(ratio);
+        pictureCorner = pixels.topLeft();
+        pictureTransform = toDevice;
+        pictureHints = painter->renderHints();
+        pictureRatio = ratio;
+    }
+    painter->setWorldTransform(QTransform());
+    if (ratio == 1.0)
+        painter->drawImage(pictureCorner, picture);
+    else
+        painter->drawImage(QPointF(pictureCorner) / ratio, picture);
+    painter->setWorldTransform(toDevice);
+}
+
 void QGraphicsArrow::rebuildPath()
 {
     prepareGeometryChange();
@@ -31,6 +72,7 @@ void QGraphicsArrow::rebuildPath()
     // A vector that overflowed or came out NaN has no direction to draw.
     if (!std::isfinite(length) || length == 0.0f) {
         setPath(outline);
+        picture = QImage();
         return;
     }
 
@@ -60,10 +102,12 @@ void QGraphicsArrow::rebuildPath()
     }
     outline.closeSubpath();
     setPath(outline);
+    picture = QImage();
 }
 
 void QGraphicsArrow::clearPath()
 {
     prepareGeometryChange();
     setPath(QPainterPath());
+    picture = QImage();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QGraphicsPathItem>
+#include <QImage>
+#include <QPainter>
+#include <QTransform>
 #include <QVector2D>
 
 // A filled arrow from `anchor` along `vector`, in scene coordinates; every measure of its
@@ -10,6 +13,8 @@ class QGraphicsArrow : public QGraphicsPathItem
 public:
     QGraphicsArrow(const QPointF& anchor, double size, const QVector2D& vector);
     ~QGraphicsArrow() override;
+
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
     void rebuildPath();
     // Leaves the item in the scene but drawing nothing.
@@ -23,4 +28,11 @@ private:
     QPointF anchor;
     QVector2D vector;
     double size;
+    // Arrows never move: the outline as last painted, in device pixels, and what it was
+    // painted under.
+    QImage picture;
+    QPoint pictureCorner;
+    QTransform pictureTransform;
+    QPainter::RenderHints pictureHints;
+    double pictureRatio = 0.0;
 };
