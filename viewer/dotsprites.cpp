@@ -51,7 +51,8 @@ std::shared_ptr<DotSprites> DotSprites::forDisc(double diameter, QRgb color, dou
 DotSprites::DotSprites(double diameter, QRgb color, double scaleX, double scaleY)
     : diameter(diameter), color(color), xScale(scaleX), yScale(scaleY),
       halfWidth(int(std::ceil(std::abs(diameter * scaleX) / 2)) + 1),
-      halfHeight(int(std::ceil(std::abs(diameter * scaleY) / 2)) + 1), sprites(kPhases * kPhases)
+      halfHeight(int(std::ceil(std::abs(diameter * scaleY) / 2)) + 1), sprites(kPhases * kPhases),
+      offsets(kPhases * kPhases)
 {
     for (int phaseY = 0; phaseY < kPhases; ++phaseY) {
         for (int phaseX = 0; phaseX < kPhases; ++phaseX)
@@ -74,6 +75,18 @@ void DotSprites::render(int phaseX, int phaseY)
     const QRectF disc(-diameter / 2, -diameter / 2, diameter, diameter);
     painter.drawEllipse(disc);
     painter.drawEllipse(disc);
+    painter.end();
+
+    // Blending costs by the row: drop the transparent margin.
+    QRect visible;
+    for (int row = 0; row < image.height(); ++row) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(row));
+        for (int column = 0; column < image.width(); ++column) {
+            if (qAlpha(pixels[column]) != 0) visible |= QRect(column, row, 1, 1);
+        }
+    }
+    offsets[phaseY * kPhases + phaseX] = visible.topLeft();
+    image = image.copy(visible);
 }
 
 bool DotSprites::draw(QPainter* painter, const QPointF& centre, double ratio)
@@ -84,8 +97,10 @@ bool DotSprites::draw(QPainter* painter, const QPointF& centre, double ratio)
     const int y = int(std::floor(centre.y() * kPhases + 0.5));
     const int pixelX = x >= 0 ? x / kPhases : -((kPhases - 1 - x) / kPhases);
     const int pixelY = y >= 0 ? y / kPhases : -((kPhases - 1 - y) / kPhases);
-    const QImage& image = sprites[(y - pixelY * kPhases) * kPhases + x - pixelX * kPhases];
-    const QPoint corner(pixelX - halfWidth, pixelY - halfHeight);
+    const int phase = (y - pixelY * kPhases) * kPhases + x - pixelX * kPhases;
+    const QImage& image = sprites[phase];
+    if (image.isNull()) return true; // a disc too small to cover any pixel
+    const QPoint corner = QPoint(pixelX - halfWidth, pixelY - halfHeight) + offsets[phase];
     if (ratio == 1.0)
         painter->drawImage(corner, image);
     else

@@ -47,5 +47,7 @@ private:
     int halfWidth;
     int halfHeight;
     // Row-major by phase; all rendered at once, so that a moving dot never stops to render one.
+    // Each is cropped to its visible pixels, which start `offsets` pixels into the full square.
     std::vector<QImage> sprites;
+    std::vector<QPoint> offsets;
 };
