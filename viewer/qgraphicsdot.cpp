@@ -32,20 +32,23 @@ QRectF QGraphicsDot::boundingRect() const
 
 void QGraphicsDot::paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget)
 {
-    const QTransform toDevice = painter->worldTransform();
+    const QTransform& toDevice = painter->worldTransform();
     const double ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
     const double scaleX = toDevice.m11() * ratio;
     const double scaleY = toDevice.m22() * ratio;
     const bool spritesFit =
-        toDevice.type() <= QTransform::TxScale && painter->testRenderHint(QPainter::Antialiasing) &&
+        toDevice.type() <= QTransform::TxScale && painter->worldMatrixEnabled() &&
+        !painter->viewTransformEnabled() && painter->testRenderHint(QPainter::Antialiasing) &&
         std::max(std::abs(scaleX), std::abs(scaleY)) * size <= DotSprites::kLargestDiameter;
     if (spritesFit) {
         if (!sprites || !sprites->madeFor(scaleX, scaleY))
             sprites = DotSprites::forDisc(size, color.rgba(), scaleX, scaleY);
-        painter->setWorldTransform(QTransform());
-        const bool drawn =
-            sprites->draw(painter, QPointF(toDevice.dx(), toDevice.dy()) * ratio, ratio);
-        painter->setWorldTransform(toDevice);
+        const QPointF centre = QPointF(toDevice.dx(), toDevice.dy()) * ratio;
+        // Sprites are placed in whole device pixels; switching the world transform off and on
+        // again costs less than replacing it twice.
+        painter->setWorldMatrixEnabled(false);
+        const bool drawn = sprites->draw(painter, centre, ratio);
+        painter->setWorldMatrixEnabled(true);
         if (drawn) return;
     }
     // Forwarded to the disc, and once more for the disc as the dot's child.
