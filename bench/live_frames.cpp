@@ -2,7 +2,7 @@
 // viewport's paint events over a few seconds, with 1,000 and 10,000 particles. Runs headless;
 // the view is 1280 × 800.
 //
-//     live_frames [seconds]
+//     live_frames [seconds [dots [velocity|acceleration]]]
 
 #include "mygraphicsview.h"
 #include "qgraphicsdot.h"
@@ -106,6 +106,8 @@ int main(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const int onlyDots = argc > 2 ? std::atoi(argv[2]) : 0;
+    const QString onlyField = argc > 3 ? QString(argv[3]) : QString();
 
     struct Field
     {
@@ -118,7 +120,9 @@ int main(int argc, char* argv[])
                             {"acceleration (0, -1)", 2, "0", "-1"}};
     std::printf("%-22s %7s %10s %9s %8s\n", "field", "dots", "frames/s", "ticks/s", "visible");
     for (const Field& field : fields) {
+        if (!QString(field.name).startsWith(onlyField)) continue;
         for (const int dots : {1000, 10000}) {
+            if (onlyDots && dots != onlyDots) continue;
             const Result r = measure(field.mode, field.fx, field.fy, dots, seconds);
             std::printf("%-22s %7d %10.1f %9.1f %7.0f%%\n", field.name, dots, r.framesPerSecond,
                         r.ticksPerSecond, 100 * r.visible);
