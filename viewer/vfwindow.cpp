@@ -21,6 +21,16 @@ namespace {
 // The longest vector is drawn this many grid-cell sides long.
 constexpr double kLongestArrow = 0.7071;
 
+// From about this many particles on, their rectangles cover the view anyway: repainting all
+// of it costs less than working out what they cover.
+constexpr int kDotsForFullUpdates = 500;
+
+QGraphicsView::ViewportUpdateMode updatesFor(int dots)
+{
+    return dots >= kDotsForFullUpdates ? QGraphicsView::FullViewportUpdate
+                                       : QGraphicsView::BoundingRectViewportUpdate;
+}
+
 struct SampledPoint
 {
     QPointF at;
@@ -265,6 +275,7 @@ void VFWindow::addDot(QPointF pos, const QColor& color, QVector2D velocity)
     dot->setPos(pos);
     scene.addItem(dot);
     dotVelocities.insert(dot, velocity);
+    view->setViewportUpdateMode(updatesFor(dotVelocities.size()));
 }
 
 void VFWindow::clearDots()
@@ -275,4 +286,5 @@ void VFWindow::clearDots()
         delete first.key();
         dotVelocities.erase(first);
     }
+    view->setViewportUpdateMode(updatesFor(0));
 }

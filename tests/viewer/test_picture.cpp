@@ -146,7 +146,18 @@ private slots:
             {"line off", key(Qt::Key_L)},
             {"ticks under the curve", ticks},
             {"curve off", key(Qt::Key_C)},
+            {"many more dots",
+             [&] {
+                 for (int i = 0; i < 60; ++i)
+                     f.window.mousePressed(QPointF(-4.6 + 0.157 * i, 2.9 - 0.093 * i));
+             }},
+            {"ticks with many dots", ticks},
+            {"larger with many dots", [&] { f.resizeView(QSize(700, 560)); }},
             {"cleared", key(Qt::Key_Space)},
+            {"one dot", [&] { f.window.mouseDragged(QPointF(1.2, 0.7), QVector2D()); }},
+            {"ticks with one dot", ticks},
+            {"a few dots again", [&] { f.dropDots(); }},
+            {"ticks with a few dots", ticks},
         };
         for (const auto& [name, step] : steps) {
             step();
