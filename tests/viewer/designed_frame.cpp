@@ -29,7 +29,9 @@ void fillBackground(QPainter& painter, const QGraphicsView& view, const QRectF& 
 QImage designedFrame(const QGraphicsView& view)
 {
     const QWidget* port = view.viewport();
-    QImage frame(port->size(), QImage::Format_RGB32);
+    const qreal ratio = port->devicePixelRatioF();
+    QImage frame(port->size() * ratio, QImage::Format_RGB32);
+    frame.setDevicePixelRatio(ratio);
     frame.fill(port->palette().color(port->backgroundRole()));
 
     QPainter painter(&frame);

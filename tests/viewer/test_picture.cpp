@@ -4,8 +4,7 @@
 #include "designed_frame.h"
 #include "viewer_test_support.h"
 
-#include <QScreen>
-#include <QWindow>
+#include <QBackingStore>
 #include <QtTest>
 
 namespace {
@@ -42,12 +41,13 @@ struct ShownField
     // What the window's backing store holds where the viewport is: every update so far.
     QImage shown() const
     {
-        const QPoint at = view->viewport()->mapTo(&window, QPoint(0, 0));
-        const QSize size = view->viewport()->size();
-        return window.windowHandle()
-            ->screen()
-            ->grabWindow(window.winId(), at.x(), at.y(), size.width(), size.height())
-            .toImage();
+        QBackingStore* store = window.backingStore();
+        const auto* image = store ? dynamic_cast<const QImage*>(store->paintDevice()) : nullptr;
+        if (!image) return QImage();
+        // The backing store counts device pixels.
+        const qreal ratio = view->viewport()->devicePixelRatioF();
+        return image->copy(QRect(view->viewport()->mapTo(&window, QPoint(0, 0)) * ratio,
+                                 view->viewport()->size() * ratio));
     }
     QImage designed() const { return designedFrame(*view); }
     // Rings of every colour and a row of overlapping red dots, at scattered sub-pixel places;
