@@ -68,6 +68,7 @@ private:
     void clearDots();
 
     QElapsedTimer frameClock; // monotonic: a change of the wall clock must not move particles
+    qint64 tickedMs = 0;      // of frameClock's time, what the ticks have been given so far
     QTimer* timer;
     VariableStore variableStore;
     MyGraphicsView* view;
