@@ -11,7 +11,7 @@ namespace {
 struct Key
 {
     double diameter;
-    QRgb color;
+    quint64 color; // all 16 bits a channel: the painting rounds from those
     double scaleX;
     double scaleY;
     bool operator<(const Key& other) const
@@ -33,13 +33,13 @@ constexpr double kFarthest = 1 << 24;
 
 } // namespace
 
-std::shared_ptr<DotSprites> DotSprites::forDisc(double diameter, QRgb color, double scaleX,
+std::shared_ptr<DotSprites> DotSprites::forDisc(double diameter, const QColor& color, double scaleX,
                                                 double scaleY)
 {
     auto& sets = cache();
     for (auto it = sets.begin(); it != sets.end();)
         it = it->second.expired() ? sets.erase(it) : std::next(it);
-    std::weak_ptr<DotSprites>& entry = sets[Key{diameter, color, scaleX, scaleY}];
+    std::weak_ptr<DotSprites>& entry = sets[Key{diameter, color.rgba64(), scaleX, scaleY}];
     std::shared_ptr<DotSprites> found = entry.lock();
     if (!found) {
         found = std::make_shared<DotSprites>(diameter, color, scaleX, scaleY);
@@ -48,7 +48,7 @@ std::shared_ptr<DotSprites> DotSprites::forDisc(double diameter, QRgb color, dou
     return found;
 }
 
-DotSprites::DotSprites(double diameter, QRgb color, double scaleX, double scaleY)
+DotSprites::DotSprites(double diameter, const QColor& color, double scaleX, double scaleY)
     : diameter(diameter), color(color), xScale(scaleX), yScale(scaleY),
       halfWidth(int(std::ceil(std::abs(diameter * scaleX) / 2)) + 1),
       halfHeight(int(std::ceil(std::abs(diameter * scaleY) / 2)) + 1), sprites(kPhases * kPhases),
@@ -71,7 +71,7 @@ void DotSprites::render(int phaseX, int phaseY)
     painter.setWorldTransform(QTransform(xScale, 0, 0, yScale, halfWidth + double(phaseX) / kPhases,
                                          halfHeight + double(phaseY) / kPhases));
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgba(color));
+    painter.setBrush(color);
     const QRectF disc(-diameter / 2, -diameter / 2, diameter, diameter);
     painter.drawEllipse(disc);
     painter.drawEllipse(disc);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QPointF>
-#include <QRgb>
 
 #include <memory>
 #include <vector>
@@ -22,7 +22,7 @@ public:
 
     // Shared by every dot of this diameter (item units), colour and device scale (device pixels
     // per item unit, signed); released with the last dot that holds it.
-    static std::shared_ptr<DotSprites> forDisc(double diameter, QRgb color, double scaleX,
+    static std::shared_ptr<DotSprites> forDisc(double diameter, const QColor& color, double scaleX,
                                                double scaleY);
 
     bool madeFor(double scaleX, double scaleY) const
@@ -34,13 +34,13 @@ public:
     // to place a sprite.
     bool draw(QPainter* painter, const QPointF& centre, double ratio);
 
-    DotSprites(double diameter, QRgb color, double scaleX, double scaleY);
+    DotSprites(double diameter, const QColor& color, double scaleX, double scaleY);
 
 private:
     void render(int phaseX, int phaseY);
 
     double diameter;
-    QRgb color;
+    QColor color;
     double xScale;
     double yScale;
     // Pixels from a sprite's corner to its disc's centre at phase 0.

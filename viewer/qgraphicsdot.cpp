@@ -42,7 +42,7 @@ void QGraphicsDot::paint(QPainter* painter, const QStyleOptionGraphicsItem* opti
         std::max(std::abs(scaleX), std::abs(scaleY)) * size <= DotSprites::kLargestDiameter;
     if (spritesFit) {
         if (!sprites || !sprites->madeFor(scaleX, scaleY))
-            sprites = DotSprites::forDisc(size, color.rgba(), scaleX, scaleY);
+            sprites = DotSprites::forDisc(size, color, scaleX, scaleY);
         const QPointF centre = QPointF(toDevice.dx(), toDevice.dy()) * ratio;
         // Sprites are placed in whole device pixels; switching the world transform off and on
         // again costs less than replacing it twice.
