@@ -30,17 +30,19 @@ void QGraphicsArrow::paint(QPainter* painter, const QStyleOptionGraphicsItem* op
                            QWidget* widget)
 {
     if (path().isEmpty()) return;
-    const QTransform toDevice = painter->worldTransform();
+    const QTransform& toDevice = painter->worldTransform();
     const double ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
     const QTransform toPixels = toDevice * QTransform::fromScale(ratio, ratio);
     const QRect pixels = toPixels.mapRect(boundingRect()).toAlignedRect().adjusted(-1, -1, 1, 1);
-    if (toDevice.type() == QTransform::TxProject || pixels.width() > kLargestPicture ||
+    if (toDevice.type() == QTransform::TxProject || !painter->worldMatrixEnabled() ||
+        painter->viewTransformEnabled() || pixels.width() > kLargestPicture ||
         pixels.height() > kLargestPicture) {
         QGraphicsPathItem::paint(painter, option, widget);
         return;
     }
     if (picture.isNull() || toDevice != pictureTransform || ratio != pictureRatio ||
-        painter->renderHints() != pictureHints) {
+        painter->renderHints() != pictureHints || path() != picturePath ||
+        brush() != pictureBrush || pen() != picturePen) {
         // The same path under the same transform, only moved by whole pixels.
         picture = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
         picture.fill(Qt::transparent);
@@ -55,13 +57,16 @@ void QGraphicsArrow::paint(QPainter* painter, const QStyleOptionGraphicsItem* op
         pictureTransform = toDevice;
         pictureHints = painter->renderHints();
         pictureRatio = ratio;
+        picturePath = path();
+        pictureBrush = brush();
+        picturePen = pen();
     }
-    painter->setWorldTransform(QTransform());
+    painter->setWorldMatrixEnabled(false);
     if (ratio == 1.0)
         painter->drawImage(pictureCorner, picture);
     else
         painter->drawImage(QPointF(pictureCorner) / ratio, picture);
-    painter->setWorldTransform(toDevice);
+    painter->setWorldMatrixEnabled(true);
 }
 
 void QGraphicsArrow::rebuildPath()
@@ -72,7 +77,6 @@ void QGraphicsArrow::rebuildPath()
     // A vector that overflowed or came out NaN has no direction to draw.
     if (!std::isfinite(length) || length == 0.0f) {
         setPath(outline);
-        picture = QImage();
         return;
     }
 
@@ -102,12 +106,10 @@ void QGraphicsArrow::rebuildPath()
     }
     outline.closeSubpath();
     setPath(outline);
-    picture = QImage();
 }
 
 void QGraphicsArrow::clearPath()
 {
     prepareGeometryChange();
     setPath(QPainterPath());
-    picture = QImage();
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QBrush>
 #include <QGraphicsPathItem>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPen>
 #include <QTransform>
 #include <QVector2D>
 
@@ -28,11 +31,14 @@ private:
     QPointF anchor;
     QVector2D vector;
     double size;
-    // Arrows never move: the outline as last painted, in device pixels, and what it was
-    // painted under.
+    // Arrows never move: the outline as last painted, in device pixels, and everything it was
+    // painted from (the path and brush are shared copies, so comparing them is cheap).
     QImage picture;
     QPoint pictureCorner;
     QTransform pictureTransform;
     QPainter::RenderHints pictureHints;
     double pictureRatio = 0.0;
+    QPainterPath picturePath;
+    QBrush pictureBrush;
+    QPen picturePen;
 };

@@ -108,6 +108,42 @@ private slots:
         QVERIFY2(looksTheSame(d), describe(d));
     }
 
+    // An arrow keeps its outline rendered between frames; whatever changes what it paints,
+    // through its own operations or its path item's, shows in the next frame.
+    void arrowsRepaintWhatChanged()
+    {
+        QGraphicsScene scene(-1, -1, 2, 2);
+        auto* arrow = new QGraphicsArrow(QPointF(-0.6, 0.1), 0.05, QVector2D(1, 0.3f));
+        scene.addItem(arrow);
+        MyGraphicsView view(&scene);
+        view.resize(300, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.fitInView(scene.sceneRect());
+        QImage blank(view.viewport()->size(), QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        const std::pair<const char*, std::function<void()>> changes[] = {
+            {"as built", [] {}},
+            {"another outline",
+             [&] {
+                 QPainterPath square;
+                 square.addRect(0, 0, 0.5, 0.2);
+                 arrow->setPath(square);
+             }},
+            {"another brush", [&] { arrow->setBrush(Qt::blue); }},
+            {"an outline pen", [&] { arrow->setPen(QPen(Qt::red, 0.02)); }},
+            {"zoomed", [&] { view.scale(1.5, 1.5); }},
+            {"cleared", [&] { arrow->clearPath(); }},
+        };
+        for (const auto& [name, change] : changes) {
+            change();
+            const QImage designed = designedFrame(view);
+            const FrameDifference d = frameDifference(view.viewport()->grab().toImage(), designed);
+            QVERIFY2(looksTheSame(d), QByteArray(name) + ": " + describe(d));
+            QCOMPARE(frameDifference(designed, blank).largest == 0, name == QByteArray("cleared"));
+        }
+    }
+
     // The comparison itself must see a dot that sits half a pixel off.
     void halfAPixelIsSeen()
     {
