@@ -120,8 +120,6 @@ private slots:
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.fitInView(scene.sceneRect());
-        QImage blank(view.viewport()->size(), QImage::Format_RGB32);
-        blank.fill(Qt::white);
         const std::pair<const char*, std::function<void()>> changes[] = {
             {"as built", [] {}},
             {"another outline",
@@ -138,6 +136,8 @@ private slots:
         for (const auto& [name, change] : changes) {
             change();
             const QImage designed = designedFrame(view);
+            QImage blank(designed.size(), QImage::Format_RGB32);
+            blank.fill(Qt::white);
             const FrameDifference d = frameDifference(view.viewport()->grab().toImage(), designed);
             QVERIFY2(looksTheSame(d), QByteArray(name) + ": " + describe(d));
             QCOMPARE(frameDifference(designed, blank).largest == 0, name == QByteArray("cleared"));
