@@ -1,7 +1,7 @@
-// The field window paints the picture its items were designed to paint, however it gets there:
-// a fresh frame, and what its window shows after ticks, resizes and guide toggles.
+// The field window paints the same picture as plain antialiased painting of its items, however
+// it gets there: a fresh frame, and what its window shows after ticks, resizes and guide toggles.
 
-#include "designed_frame.h"
+#include "plain_frame.h"
 #include "viewer_test_support.h"
 
 #include <QBackingStore>
@@ -49,7 +49,7 @@ struct ShownField
         return image->copy(QRect(view->viewport()->mapTo(&window, QPoint(0, 0)) * ratio,
                                  view->viewport()->size() * ratio));
     }
-    QImage designed() const { return designedFrame(*view); }
+    QImage plain() const { return plainFrame(*view); }
     // Rings of every colour and a row of overlapping red dots, at scattered sub-pixel places;
     // many dots lie on arrows.
     void dropDots()
@@ -103,7 +103,7 @@ private slots:
         f.dropDots();
         f.view->scale(zoom, zoom);
         f.view->centerOn(ShownField::ringCentre(2, 2));
-        const FrameDifference d = frameDifference(f.painted(), f.designed());
+        const FrameDifference d = frameDifference(f.painted(), f.plain());
         qInfo("%s", describe(d).constData());
         QVERIFY2(looksTheSame(d), describe(d));
     }
@@ -135,12 +135,12 @@ private slots:
         };
         for (const auto& [name, change] : changes) {
             change();
-            const QImage designed = designedFrame(view);
-            QImage blank(designed.size(), QImage::Format_RGB32);
+            const QImage plain = plainFrame(view);
+            QImage blank(plain.size(), QImage::Format_RGB32);
             blank.fill(Qt::white);
-            const FrameDifference d = frameDifference(view.viewport()->grab().toImage(), designed);
+            const FrameDifference d = frameDifference(view.viewport()->grab().toImage(), plain);
             QVERIFY2(looksTheSame(d), QByteArray(name) + ": " + describe(d));
-            QCOMPARE(frameDifference(designed, blank).largest == 0, name == QByteArray("cleared"));
+            QCOMPARE(frameDifference(plain, blank).largest == 0, name == QByteArray("cleared"));
         }
     }
 
@@ -149,11 +149,11 @@ private slots:
     {
         ShownField f("-y", "x", 1, QSize(640, 480));
         f.dropDots();
-        const QImage before = f.designed();
+        const QImage before = f.plain();
         const QPointF halfPixel = f.view->mapToScene(QPoint(1, 1)) - f.view->mapToScene(QPoint());
         for (QGraphicsDot* dot : itemsOf<QGraphicsDot>(f.window))
             dot->setPos(dot->pos() + halfPixel / 2);
-        QVERIFY(!looksTheSame(frameDifference(before, f.designed())));
+        QVERIFY(!looksTheSame(frameDifference(before, f.plain())));
     }
 
     // Whatever the window repainted after each step, its backing store holds the whole picture.
@@ -198,7 +198,7 @@ private slots:
         for (const auto& [name, step] : steps) {
             step();
             settle();
-            const FrameDifference d = frameDifference(f.shown(), f.designed());
+            const FrameDifference d = frameDifference(f.shown(), f.plain());
             QVERIFY2(looksTheSame(d), QByteArray(name) + ": " + describe(d));
         }
 
@@ -206,7 +206,7 @@ private slots:
         f.dropDots();
         settle();
         f.window.advanceDots(40);
-        QVERIFY(!looksTheSame(frameDifference(f.shown(), f.designed())));
+        QVERIFY(!looksTheSame(frameDifference(f.shown(), f.plain())));
     }
 };
 

@@ -11,7 +11,7 @@ class QGraphicsView;
 // and guides by their path and line items' own paint, every particle's disc twice (the dot
 // forwards its paint to the disc, and the disc is painted again as the dot's child). No item
 // cache, sprite, view flag or dirty region takes part.
-QImage designedFrame(const QGraphicsView& view);
+QImage plainFrame(const QGraphicsView& view);
 
 // Per colour channel, in steps of 1/255.
 struct FrameDifference

@@ -1,4 +1,4 @@
-#include "designed_frame.h"
+#include "plain_frame.h"
 
 #include "qgraphicsdot.h"
 
@@ -26,7 +26,7 @@ void fillBackground(QPainter& painter, const QGraphicsView& view, const QRectF& 
 
 } // namespace
 
-QImage designedFrame(const QGraphicsView& view)
+QImage plainFrame(const QGraphicsView& view)
 {
     const QWidget* port = view.viewport();
     const qreal ratio = port->devicePixelRatioF();
@@ -42,7 +42,7 @@ QImage designedFrame(const QGraphicsView& view)
 
     for (QGraphicsItem* item : view.scene()->items(Qt::AscendingOrder)) {
         if (!item->isVisible()) continue;
-        // The disc's own paint is switched off where its dot paints it; the design painted it.
+        // The disc's own paint is switched off where its dot paints it; plainly, it paints.
         const bool dotsDisc = dynamic_cast<QGraphicsDot*>(item->parentItem()) != nullptr;
         if (item->flags() & QGraphicsItem::ItemHasNoContents && !dotsDisc) continue;
 
