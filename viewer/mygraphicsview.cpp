@@ -6,6 +6,12 @@
 MyGraphicsView::MyGraphicsView(QGraphicsScene* scene) : QGraphicsView(scene)
 {
     setRenderHint(QPainter::Antialiasing);
+    // Particles scatter over the whole view; collecting each one's rectangle into a region
+    // grows with the square of their number, while one bounding rectangle costs nothing.
+    setViewportUpdateMode(BoundingRectViewportUpdate);
+    // Every item sets what it paints with and puts the transform back: saving and restoring
+    // the painter around each of them only costs (an allocation per item and frame).
+    setOptimizationFlag(DontSavePainterState);
 }
 
 void MyGraphicsView::setDropMode()

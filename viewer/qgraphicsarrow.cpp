@@ -1,6 +1,8 @@
 #include "qgraphicsarrow.h"
 
 #include <QBrush>
+#include <QPaintEngine>
+#include <QPainter>
 #include <QPen>
 
 #include <cmath>
@@ -9,6 +11,8 @@ namespace {
 
 // The shaft would vanish at this length (in head sizes); shorter vectors show only the head.
 constexpr double kShortestShaft = 2.375;
+// An arrow zoomed beyond this many device pixels a side is painted directly, not kept.
+constexpr int kLargestPicture = 1024;
 
 } // namespace
 
@@ -22,6 +26,52 @@ QGraphicsArrow::QGraphicsArrow(const QPointF& anchor, double size, const QVector
 }
 
 QGraphicsArrow::~QGraphicsArrow() = default;
+
+void QGraphicsArrow::paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
+                           QWidget* widget)
+{
+    if (path().isEmpty()) return;
+    const QTransform& toDevice = painter->worldTransform();
+    const double ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const QTransform toPixels = toDevice * QTransform::fromScale(ratio, ratio);
+    const QRect pixels = toPixels.mapRect(boundingRect()).toAlignedRect().adjusted(-1, -1, 1, 1);
+    // A kept picture only serves pixels: a drawing (an SVG file, say) gets the outline itself.
+    const bool pixelDevice =
+        painter->paintEngine() && painter->paintEngine()->type() == QPaintEngine::Raster;
+    if (!pixelDevice || toDevice.type() == QTransform::TxProject ||
+        !painter->worldMatrixEnabled() || painter->viewTransformEnabled() ||
+        pixels.width() > kLargestPicture || pixels.height() > kLargestPicture) {
+        QGraphicsPathItem::paint(painter, option, widget);
+        return;
+    }
+    if (picture.isNull() || toDevice != pictureTransform || ratio != pictureRatio ||
+        painter->renderHints() != pictureHints || path() != picturePath ||
+        brush() != pictureBrush || pen() != picturePen) {
+        // The same path under the same transform, only moved by whole pixels.
+        picture = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        QPainter cache(&picture);
+        cache.setRenderHints(painter->renderHints());
+        cache.setWorldTransform(toPixels *
+                                QTransform::fromTranslate(-pixels.left(), -pixels.top()));
+        QGraphicsPathItem::paint(&cache, option, widget);
+        cache.end();
+        picture.setDevicePixelRatio(ratio);
+        pictureCorner = pixels.topLeft();
+        pictureTransform = toDevice;
+        pictureHints = painter->renderHints();
+        pictureRatio = ratio;
+        picturePath = path();
+        pictureBrush = brush();
+        picturePen = pen();
+    }
+    painter->setWorldMatrixEnabled(false);
+    if (ratio == 1.0)
+        painter->drawImage(pictureCorner, picture);
+    else
+        painter->drawImage(QPointF(pictureCorner) / ratio, picture);
+    painter->setWorldMatrixEnabled(true);
+}
 
 void QGraphicsArrow::rebuildPath()
 {

@@ -1,6 +1,12 @@
 #pragma once
 
+#include <QBrush>
 #include <QGraphicsPathItem>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QTransform>
 #include <QVector2D>
 
 // A filled arrow from `anchor` along `vector`, in scene coordinates; every measure of its
@@ -10,6 +16,8 @@ class QGraphicsArrow : public QGraphicsPathItem
 public:
     QGraphicsArrow(const QPointF& anchor, double size, const QVector2D& vector);
     ~QGraphicsArrow() override;
+
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
     void rebuildPath();
     // Leaves the item in the scene but drawing nothing.
@@ -23,4 +31,14 @@ private:
     QPointF anchor;
     QVector2D vector;
     double size;
+    // Arrows never move: the outline as last painted, in device pixels, and everything it was
+    // painted from (the path and brush are shared copies, so comparing them is cheap).
+    QImage picture;
+    QPoint pictureCorner;
+    QTransform pictureTransform;
+    QPainter::RenderHints pictureHints;
+    double pictureRatio = 0.0;
+    QPainterPath picturePath;
+    QBrush pictureBrush;
+    QPen picturePen;
 };

@@ -3,6 +3,9 @@
 #include <QColor>
 #include <QGraphicsItem>
 
+#include <memory>
+
+class DotSprites;
 class QGraphicsEllipseItem;
 
 // One particle: a filled disc of diameter `size` centred on the item's position.
@@ -23,4 +26,6 @@ private:
     QGraphicsEllipseItem* disc;
     double size;
     QColor color;
+    // The disc pre-rendered for the scale it was last painted at.
+    std::shared_ptr<DotSprites> sprites;
 };

@@ -97,6 +97,7 @@ private:
     FieldInsight* fieldInsight();
 
     QElapsedTimer frameClock; // monotonic: a change of the wall clock must not move particles
+    qint64 tickedMs = 0;      // of frameClock's time, what the ticks have been given so far
     QTimer* timer;
     VariableStore variableStore;
     MyGraphicsView* view;

@@ -5,15 +5,22 @@
 extern "C" void* __libc_malloc(std::size_t);
 extern "C" void* __libc_calloc(std::size_t, std::size_t);
 extern "C" void* __libc_realloc(void*, std::size_t);
+extern "C" void __libc_free(void*);
 
 namespace {
 // Per thread, so that a helper thread of a library never shows up in a count.
 thread_local long allocations = 0;
+thread_local long frees = 0;
 } // namespace
 
 long AllocationCount()
 {
     return allocations;
+}
+
+long FreeCount()
+{
+    return frees;
 }
 
 extern "C" void* malloc(std::size_t size)
@@ -31,5 +38,12 @@ extern "C" void* calloc(std::size_t count, std::size_t size)
 extern "C" void* realloc(void* pointer, std::size_t size)
 {
     ++allocations;
+    frees += pointer != nullptr;
     return __libc_realloc(pointer, size);
+}
+
+extern "C" void free(void* pointer)
+{
+    frees += pointer != nullptr;
+    __libc_free(pointer);
 }

@@ -5,3 +5,5 @@
 // replaces those entry points for the whole program, which a sanitizer's allocator does not
 // allow: the library exists only in builds without sanitizers.
 long AllocationCount();
+// The number of blocks the calling thread has given back (free, and realloc of a block).
+long FreeCount();

@@ -206,9 +206,8 @@ private slots:
         QStringList listed;
         for (int i = 0; i < kWindowKeyCount; ++i)
             listed << QString(kWindowKeys[i].key).split(", ");
-        for (const char* key :
-             {"L", "C", "Space", "P", "S", "H", "F1", "Ctrl+S", "T", "F", "+", "-", "D", "R",
-              "E", "I"})
+        for (const char* key : {"L", "C", "Space", "P", "S", "H", "F1", "Ctrl+S", "T", "F", "+",
+                                "-", "D", "R", "E", "I"})
             QVERIFY2(listed.contains(key), key);
     }
 

@@ -1,6 +1,7 @@
 #include "reference_stepping.h"
 #include "viewer_test_support.h"
 
+#include <QElapsedTimer>
 #include <QGraphicsEllipseItem>
 #include <QtTest>
 
@@ -54,6 +55,34 @@ private slots:
             QVERIFY(std::abs(f.dot().x() - -1.0) < 1e-9);
             QCOMPARE(f.dot().y(), 0.5);
         }
+    }
+
+    // The window's own timer: over a hundred ticks the dot moves exactly as far as the real time
+    // that passed, whatever fractions of a millisecond lay between the ticks.
+    void timerTicksLoseNoTime()
+    {
+        VFWindow window(nullptr);
+        QVERIFY(window.setupField(formSettings("1", "0", 1)));
+        auto* timer = window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+        QElapsedTimer clock;
+        qint64 elapsedNs = 0;
+        int ticks = 0;
+        QEventLoop loop;
+        // Connected after the window's own tick, so both clocks are read next to each other.
+        connect(timer, &QTimer::timeout, &loop, [&] {
+            if (ticks == 0) {
+                window.mouseDragged(QPointF(-4, 0), QVector2D());
+                clock.start();
+            } else if (ticks == 100) {
+                elapsedNs = clock.nsecsElapsed();
+                loop.quit();
+            }
+            ++ticks;
+        });
+        loop.exec();
+        const double moved = itemsOf<QGraphicsDot>(window).value(0)->x() + 4;
+        QVERIFY2(std::abs(moved - elapsedNs / 1e9) < 0.002,
+                 qPrintable(QString("%1 units in %2 s").arg(moved).arg(elapsedNs / 1e9)));
     }
 
     // Fy sees the already advanced x; plain Euler would spiral out by 3 % in ten turns.
