@@ -4,7 +4,8 @@
 //
 // "tick+frame" goes the live window's way: the scene collects what moved, the view turns that
 // into dirty regions of its viewport and has its window paint them. "tick+full" paints the
-// whole viewport after the tick, as an expose or a resize does.
+// whole viewport after the tick, as an expose or a resize does. "flow+frame" is the flow view
+// (key F) with as many flow particles and no dropped ones, tick and frame.
 
 #include "mygraphicsview.h"
 #include "qgraphicsdot.h"
@@ -61,7 +62,7 @@ protected:
 class FieldBench
 {
 public:
-    FieldBench(int mode, const Formulas& formulas, int dots)
+    FieldBench(int mode, const Formulas& formulas, int dots, int flowParticles = 0)
         : mode(mode), dots(dots), window(nullptr)
     {
         window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
@@ -80,10 +81,15 @@ public:
         window.resize(QSize(1280, 800) + (window.size() - view->size()));
         QCoreApplication::processEvents();
         view->viewport()->installEventFilter(&counter);
+        if (flowParticles > 0) {
+            window.keyPressed(Qt::Key_F, Qt::NoModifier);
+            window.setFlowParticleCount(flowParticles);
+            flowShown = window.flowParticleCount() == flowParticles;
+        }
         restart();
     }
 
-    bool ok() const { return ready && view->size() == QSize(1280, 800); }
+    bool ok() const { return ready && flowShown && view->size() == QSize(1280, 800); }
 
     void restart()
     {
@@ -160,14 +166,16 @@ private:
     int checks = 0;
     double visibleSum = 0.0;
     bool ready = false;
+    bool flowShown = true;
     VFWindow window;
     MyGraphicsView* view;
     CountPaints counter;
 };
 
-void run(benchmark::State& state, int mode, const Formulas* formulas, Frame frame)
+void run(benchmark::State& state, int mode, const Formulas* formulas, Frame frame, bool flow)
 {
-    FieldBench bench(mode, *formulas, int(state.range(0)));
+    const int count = int(state.range(0));
+    FieldBench bench(mode, *formulas, flow ? 0 : count, flow ? count : 0);
     if (!bench.ok()) {
         state.SkipWithError("no field, or the view did not get 1280 x 800");
         return;
@@ -182,6 +190,16 @@ void run(benchmark::State& state, int mode, const Formulas* formulas, Frame fram
     state.counters["visible"] = bench.meanVisible();
 }
 
+void keepMinimum(benchmark::internal::Benchmark* benchmark)
+{
+    benchmark->Unit(benchmark::kMillisecond)
+        ->MinTime(1.0)
+        // Other work on the machine only ever adds time.
+        ->ComputeStatistics("min", [](const std::vector<double>& v) {
+            return *std::min_element(v.begin(), v.end());
+        });
+}
+
 void registerAll()
 {
     const std::pair<const char*, int> modes[] = {{"velocity", 1}, {"acceleration", 2}};
@@ -192,17 +210,22 @@ void registerAll()
             for (const Formulas& formulas : kFormulas) {
                 const std::string name =
                     std::string(frameName) + "/" + modeName + " " + formulas.name;
-                benchmark::RegisterBenchmark(name.c_str(), run, mode, &formulas, frame)
-                    ->Arg(100)
-                    ->Arg(1000)
-                    ->Arg(10000)
-                    ->Unit(benchmark::kMillisecond)
-                    ->MinTime(1.0)
-                    // Other work on the machine only ever adds time.
-                    ->ComputeStatistics("min", [](const std::vector<double>& v) {
-                        return *std::min_element(v.begin(), v.end());
-                    });
+                keepMinimum(
+                    benchmark::RegisterBenchmark(name.c_str(), run, mode, &formulas, frame, false)
+                        ->Arg(100)
+                        ->Arg(1000)
+                        ->Arg(10000));
             }
+        }
+    }
+    for (const auto& [modeName, mode] : modes) {
+        for (const Formulas& formulas : kFormulas) {
+            if (std::string(formulas.fx) == "0") continue; // flow particles need a flow
+            const std::string name = std::string("flow+frame/") + modeName + " " + formulas.name;
+            keepMinimum(
+                benchmark::RegisterBenchmark(name.c_str(), run, mode, &formulas, Frame::Dirty, true)
+                    ->Arg(20000)
+                    ->Arg(100000));
         }
     }
 }

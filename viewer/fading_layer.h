@@ -17,6 +17,10 @@ public:
     // Matches the picture to the view's scale and flip (its transform without scrolling) and to
     // the screen's device pixel ratio. A change of either starts again from an empty picture.
     void fitTo(const QTransform& sceneToView, qreal devicePixelRatio);
+    // Draws and fades only where the picture shows `shown` (scene coordinates, the viewport's
+    // part of the region): the view shows a part of the region, and a flow draws over all of
+    // it. A change starts again from an empty picture, so nothing unfaded shows after scrolling.
+    void limitTo(const QRectF& shown);
     void clear();
     // Fades everything drawn so far as `seconds` of real time do: a line drawn `lifetime`
     // seconds ago keeps 1/e of its strength, whatever the steps those seconds came in, and
@@ -36,6 +40,7 @@ public:
 private:
     QRectF region;
     QImage image;
+    QRect drawable; // of the picture's pixels, where lines are drawn and faded
     qreal pixelRatio = 1;
     // pixelOf, kept as numbers: the view only scales and flips, and these run per line.
     double scaleX = 0, offsetX = 0, scaleY = 0, offsetY = 0;

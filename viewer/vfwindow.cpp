@@ -21,6 +21,7 @@
 #include <QGraphicsPathItem>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QtMath>
@@ -77,6 +78,10 @@ VFWindow::VFWindow(QWidget* parent)
     layout->addLayout(sideColumn, 0, 1);
 
     // A child of the view rather than of its viewport, which would scroll it with the field.
+    // The layers draw only where the view looks; scrolling moves that.
+    for (QScrollBar* bar : {view->horizontalScrollBar(), view->verticalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [this] { fitLayers(); });
+
     help = new HelpOverlay(view);
     help->move(8, 8);
     help->resize(help->sizeHint());
@@ -92,6 +97,11 @@ VFWindow::VFWindow(QWidget* parent)
 
 VFWindow::~VFWindow()
 {
+    // The scene goes before the view and its scroll bars, which must not reach its items then.
+    for (QScrollBar* bar : {view->horizontalScrollBar(), view->verticalScrollBar()})
+        bar->disconnect(this);
+    trails = nullptr;
+    flowLayer = nullptr;
     // Nothing may evaluate the formulas once they are gone.
     timer->stop();
     insight.reset();
@@ -241,10 +251,19 @@ bool VFWindow::setupField(const FieldSettings& s)
 void VFWindow::resizeEvent(QResizeEvent*)
 {
     view->fitInView(scene.sceneRect(), Qt::KeepAspectRatioByExpanding);
-    for (FadingLayer* layer :
-         {static_cast<FadingLayer*>(trails), static_cast<FadingLayer*>(flowLayer)})
-        if (layer) layer->fitTo(view->transform(), view->devicePixelRatioF());
+    fitLayers();
     if (insight) insight->refit(view->transform());
+}
+
+void VFWindow::fitLayers()
+{
+    const QRectF shown = view->mapToScene(view->viewport()->rect()).boundingRect();
+    for (FadingLayer* layer :
+         {static_cast<FadingLayer*>(trails), static_cast<FadingLayer*>(flowLayer)}) {
+        if (!layer) continue;
+        layer->fitTo(view->transform(), view->devicePixelRatioF());
+        layer->limitTo(shown);
+    }
 }
 
 void VFWindow::closeEvent(QCloseEvent* event)
@@ -405,9 +424,9 @@ void VFWindow::toggleTrails()
     if (!fieldReady) return;
     if (!trails) {
         trails = new FadingLayer(scene.sceneRect());
-        trails->fitTo(view->transform(), view->devicePixelRatioF());
         trails->hide();
         scene.addItem(trails);
+        fitLayers();
     }
     trails->clear();
     trails->setVisible(!trails->isVisible());
@@ -424,9 +443,9 @@ void VFWindow::toggleFlow()
                                : ParticleStepper::Field::kAcceleration,
             FlowField::Region{region.left(), region.right(), region.top(), region.bottom()});
         flowLayer = new FlowLayer(region);
-        flowLayer->fitTo(view->transform(), view->devicePixelRatioF());
         flowLayer->hide();
         scene.addItem(flowLayer);
+        fitLayers();
     }
     flowLayer->clear();
     flowLayer->setVisible(!flowLayer->isVisible());

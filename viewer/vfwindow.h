@@ -67,8 +67,10 @@ public:
     // Moves every particle on by `elapsedMs` milliseconds of real time; the timer's tick.
     void advanceDots(qint64 elapsedMs);
     bool isPaused() const { return paused; }
-    // How many particles the flow view streams, whether it is shown or not.
+    // How many particles the flow view streams, whether it is shown or not: 500 to 200,000,
+    // as + and - set it.
     int flowParticleCount() const { return flowCount; }
+    void setFlowParticleCount(int count);
     // Asks for a file name and saves the picture there.
     void savePictureAs();
     // Writes the view's picture to `path`; a failure is shown in a warning box.
@@ -91,8 +93,9 @@ private:
     void addDot(QPointF pos, const QColor& color, QVector2D velocity);
     void clearDots();
     void toggleTrails();
+    // Matches the trail and flow layers to the view's scale and to what it shows.
+    void fitLayers();
     void toggleFlow();
-    void setFlowParticleCount(int count);
     // The analysis extras, made on the first key that asks for them; null before set-up.
     FieldInsight* fieldInsight();
 

@@ -51,6 +51,23 @@ private slots:
         QCOMPARE(f.alphaAt(QPointF(-4.9, -4.9)), 255);
     }
 
+    // Limited to what the view shows, lines outside it cost nothing and leave nothing; a new
+    // limit starts afresh, so that scrolling never uncovers trails that did not fade.
+    void drawsOnlyWhereTheViewLooks()
+    {
+        Layer f;
+        f.layer.limitTo(QRectF(-5, 0, 10, 5)); // the upper half
+        f.layer.drawLine(QPointF(-3, -4), QPointF(-3, 4), qRgba(0, 0, 0, 255));
+        QCOMPARE(f.alphaAt(QPointF(-3, 3)), 255);
+        QCOMPARE(f.alphaAt(QPointF(-3, -3)), 0);
+        f.layer.drawLine(QPointF(2, -1), QPointF(3, -2), qRgba(0, 0, 0, 255)); // wholly outside
+        QCOMPARE(f.alphaAt(QPointF(2.5, -1.5)), 0);
+        f.layer.limitTo(QRectF(-5, 0, 10, 5)); // the same: kept
+        QCOMPARE(f.alphaAt(QPointF(-3, 3)), 255);
+        f.layer.limitTo(QRectF(-5, -5, 10, 10));
+        QCOMPARE(f.alphaAt(QPointF(-3, 3)), 0);
+    }
+
     // The same seconds fade a trail alike whatever frames they came in, and in the end to zero.
     void fadingDependsOnTimeNotFrames()
     {
