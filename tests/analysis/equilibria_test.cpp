@@ -2,6 +2,8 @@
 
 #include "analysis_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 
