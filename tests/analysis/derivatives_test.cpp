@@ -19,7 +19,6 @@ TEST(Derivatives, PrintedAsTheEngineSimplifiesThem)
         const char* curl;
         const char* jacobian[2][2];
     } cases[] = {
-        {"x", "y", "2", "0", {{"1", "0"}, {"0", "1"}}},
         {"-y", "x", "0", "2", {{"0", "-1"}, {"1", "0"}}},
         {"x * y", "x + y", "y + 1", "1 - x", {{"y", "x"}, {"1", "1"}}},
         {"x ^ 2", "y ^ 3", "2 * x + 3 * y ^ 2", "0", {{"2 * x", "0"}, {"0", "3 * y ^ 2"}}},
@@ -28,7 +27,6 @@ TEST(Derivatives, PrintedAsTheEngineSimplifiesThem)
          "0",
          "NEG( SIN( x ) ) - COS( y )",
          {{"0", "COS( y )"}, {"NEG( SIN( x ) )", "0"}}},
-        {"a * x", "b * y", "a + b", "0", {{"a", "0"}, {"0", "b"}}},
         {"exp(x * y)",
          "0",
          "EXP( x * y ) * y",
@@ -161,15 +159,14 @@ TEST(Derivatives, FieldsWithoutDerivativeAreRefusedWithTheirReason)
         {"y * rand()", "x", kNoDerivative, "Fx uses RAND, which has no derivative."},
         {"!x", "y", kNoDerivative, "Fx uses '!', which has no derivative."},
         {"x", "~y + 1", kNoDerivative, "Fy uses '~', which has no derivative."},
+        // '%', and the first and last operators of both runs that have no derivative.
         {"x % 3", "y", kNoDerivative, "Fx uses '%', which has no derivative."},
-        // A conditional differentiates branch by branch, but its condition bends the field.
-        {"x > 0 ? x : -x", "y", kNoDerivative, "Fx uses '>', which has no derivative."},
-        {"x", "y == 1", kNoDerivative, "Fy uses '==', which has no derivative."},
-        {"x && y", "y", kNoDerivative, "Fx uses '&&', which has no derivative."},
+        {"x", "y < 1", kNoDerivative, "Fy uses '<', which has no derivative."},
         {"x", "x || y", kNoDerivative, "Fy uses '||', which has no derivative."},
         {"x & y", "y", kNoDerivative, "Fx uses '&', which has no derivative."},
-        {"x | y", "y", kNoDerivative, "Fx uses '|', which has no derivative."},
         {"x !& y", "y", kNoDerivative, "Fx uses '!&', which has no derivative."},
+        // A conditional differentiates branch by branch, but its condition bends the field.
+        {"x > 0 ? x : -x", "y", kNoDerivative, "Fx uses '>', which has no derivative."},
         // The derivative exists as a formula, but its constant part ln(-1) cannot be folded.
         {"y", "(0 - 1) ^ x", kLnOfNegative,
          "Fy has no derivative by x: Error: Ln of a negative number is not allowed."},
