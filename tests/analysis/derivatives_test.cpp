@@ -68,32 +68,14 @@ std::string RandomFormula(std::mt19937& random, int depth)
     }
     const std::string u = "(" + RandomFormula(random, depth - 1) + ")";
     const std::string v = "(" + RandomFormula(random, depth - 1) + ")";
-    switch (pick(12)) {
-    case 0:
-        return "sin" + u;
-    case 1:
-        return "cos" + u;
-    case 2:
-        return "atan" + u;
-    case 3:
-        return "exp(" + u + " / 4)";
-    case 4:
-        return "sqrt(1 + " + u + " ^ 2)";
-    case 5:
-        return "NEG" + u;
-    case 6:
-        return u + " + " + v;
-    case 7:
-        return u + " - " + v;
-    case 8:
-        return u + " * " + v;
-    case 9:
-        return u + " / (1.5 + sin" + v + ")";
-    case 10:
-        return u + " ^ 2";
-    default:
-        return "tanh" + u + " ^ 3";
-    }
+    // u and v stand for the operands.
+    const std::string forms[] = {"sin u", "cos u",     "atan u", "exp(u / 4)", "sqrt(1 + u ^ 2)",
+                                 "NEG u", "u + v",     "u - v",  "u * v",      "u / (1.5 + sin v)",
+                                 "u ^ 2", "tanh u ^ 3"};
+    std::string formula;
+    for (const char c : forms[pick(12)])
+        formula += c == 'u' ? u : c == 'v' ? v : std::string(1, c);
+    return formula;
 }
 
 // The exact Jacobian against central differences of the caller's own formulas; divergence and
