@@ -19,7 +19,6 @@ TEST(Derivatives, PrintedAsTheEngineSimplifiesThem)
         const char* curl;
         const char* jacobian[2][2];
     } cases[] = {
-        {"x", "y", "2", "0", {{"1", "0"}, {"0", "1"}}},
         {"-y", "x", "0", "2", {{"0", "-1"}, {"1", "0"}}},
         {"x * y", "x + y", "y + 1", "1 - x", {{"y", "x"}, {"1", "1"}}},
         {"x ^ 2", "y ^ 3", "2 * x + 3 * y ^ 2", "0", {{"2 * x", "0"}, {"0", "3 * y ^ 2"}}},
@@ -28,7 +27,6 @@ TEST(Derivatives, PrintedAsTheEngineSimplifiesThem)
          "0",
          "NEG( SIN( x ) ) - COS( y )",
          {{"0", "COS( y )"}, {"NEG( SIN( x ) )", "0"}}},
-        {"a * x", "b * y", "a + b", "0", {{"a", "0"}, {"0", "b"}}},
         {"exp(x * y)",
          "0",
          "EXP( x * y ) * y",
@@ -70,32 +68,14 @@ std::string RandomFormula(std::mt19937& random, int depth)
     }
     const std::string u = "(" + RandomFormula(random, depth - 1) + ")";
     const std::string v = "(" + RandomFormula(random, depth - 1) + ")";
-    switch (pick(12)) {
-    case 0:
-        return "sin" + u;
-    case 1:
-        return "cos" + u;
-    case 2:
-        return "atan" + u;
-    case 3:
-        return "exp(" + u + " / 4)";
-    case 4:
-        return "sqrt(1 + " + u + " ^ 2)";
-    case 5:
-        return "NEG" + u;
-    case 6:
-        return u + " + " + v;
-    case 7:
-        return u + " - " + v;
-    case 8:
-        return u + " * " + v;
-    case 9:
-        return u + " / (1.5 + sin" + v + ")";
-    case 10:
-        return u + " ^ 2";
-    default:
-        return "tanh" + u + " ^ 3";
-    }
+    // u and v stand for the operands.
+    const std::string forms[] = {"sin u", "cos u",     "atan u", "exp(u / 4)", "sqrt(1 + u ^ 2)",
+                                 "NEG u", "u + v",     "u - v",  "u * v",      "u / (1.5 + sin v)",
+                                 "u ^ 2", "tanh u ^ 3"};
+    std::string formula;
+    for (const char c : forms[pick(12)])
+        formula += c == 'u' ? u : c == 'v' ? v : std::string(1, c);
+    return formula;
 }
 
 // The exact Jacobian against central differences of the caller's own formulas; divergence and
@@ -161,15 +141,14 @@ TEST(Derivatives, FieldsWithoutDerivativeAreRefusedWithTheirReason)
         {"y * rand()", "x", kNoDerivative, "Fx uses RAND, which has no derivative."},
         {"!x", "y", kNoDerivative, "Fx uses '!', which has no derivative."},
         {"x", "~y + 1", kNoDerivative, "Fy uses '~', which has no derivative."},
+        // '%', and the first and last operators of both runs that have no derivative.
         {"x % 3", "y", kNoDerivative, "Fx uses '%', which has no derivative."},
-        // A conditional differentiates branch by branch, but its condition bends the field.
-        {"x > 0 ? x : -x", "y", kNoDerivative, "Fx uses '>', which has no derivative."},
-        {"x", "y == 1", kNoDerivative, "Fy uses '==', which has no derivative."},
-        {"x && y", "y", kNoDerivative, "Fx uses '&&', which has no derivative."},
+        {"x", "y < 1", kNoDerivative, "Fy uses '<', which has no derivative."},
         {"x", "x || y", kNoDerivative, "Fy uses '||', which has no derivative."},
         {"x & y", "y", kNoDerivative, "Fx uses '&', which has no derivative."},
-        {"x | y", "y", kNoDerivative, "Fx uses '|', which has no derivative."},
         {"x !& y", "y", kNoDerivative, "Fx uses '!&', which has no derivative."},
+        // A conditional differentiates branch by branch, but its condition bends the field.
+        {"x > 0 ? x : -x", "y", kNoDerivative, "Fx uses '>', which has no derivative."},
         // The derivative exists as a formula, but its constant part ln(-1) cannot be folded.
         {"y", "(0 - 1) ^ x", kLnOfNegative,
          "Fy has no derivative by x: Error: Ln of a negative number is not allowed."},

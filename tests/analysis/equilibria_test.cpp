@@ -2,6 +2,8 @@
 
 #include "analysis_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -37,17 +39,42 @@ void ExpectEquilibria(const FieldCase& c, bool accelerationField)
     }
 }
 
-TEST(Equilibria, LinearFieldsOfEveryKind)
+TEST(Equilibria, FoundWhereTheyAreWithTheirKinds)
 {
     const FieldCase cases[] = {
+        // Linear: one of each kind, on the origin and off it.
         {"x", "0 - y", {{0, 0, "saddle"}}},
         {"y - 1", "1 - x", {{1, 1, "centre"}}},
-        {"0 - x", "0 - 2 * y", {{0, 0, "stable node"}}},
-        {"x - 2", "2 * y + 3", {{2, -1.5, "unstable node"}}},
-        {"x", "y", {{0, 0, "unstable node"}}},
         {"y - x", "0 - y", {{0, 0, "stable node"}}},
+        {"x - 2", "2 * y + 3", {{2, -1.5, "unstable node"}}},
         {"y - x", "0 - x - y", {{0, 0, "stable spiral"}}},
         {"x + y", "y - x - 4", {{-2, 2, "unstable spiral"}}},
+        // A pendulum: hanging down is a centre, standing up a saddle.
+        {"y", "NEG(sin(x))", {{-kPi, 0, "saddle"}, {0, 0, "centre"}, {kPi, 0, "saddle"}}},
+        // Two species competing.
+        {"x * (3 - x - 2 * y)",
+         "y * (2 - x - y)",
+         {{0, 0, "unstable node"}, {0, 2, "stable node"}, {1, 1, "saddle"}, {3, 0, "stable node"}}},
+        // van der Pol's oscillator.
+        {"y", "(1 - x ^ 2) * y - x", {{0, 0, "unstable spiral"}}},
+        // Isolated, but the Jacobian there is singular (a double zero of Fx).
+        {"x ^ 2", "y", {{0, 0, "degenerate"}}},
+        // Close zeros stay apart; a multiple zero is one, although Newton's steps shrink by only
+        // 7/8 each towards a zero of multiplicity 8.
+        {"x * x - 0.00000025", "y", {{-0.0005, 0, "saddle"}, {0.0005, 0, "unstable node"}}},
+        {"(x - 1) ^ 8", "y", {{1, 0, "degenerate"}}},
+        // The region's corner belongs to it.
+        {"x - 5", "y + 5", {{5, -5, "unstable node"}}},
+        // Points where the field cannot be evaluated are skipped; nothing escapes the search.
+        {"sqrt(x) - 1", "ln(y)", {{1, 1, "unstable node"}}},
+        {"1 / x - 1", "y", {{1, 0, "saddle"}}},
+        {"tan(x)",
+         "y",
+         {{-kPi, 0, "unstable node"}, {0, 0, "unstable node"}, {kPi, 0, "unstable node"}}},
+        {"asin(x / 2)", "acos(y / 2) - PI / 3", {{0, 1, "saddle"}}},
+        // F vanishes at the origin, but the Jacobian has 0/0 wherever y = 0: no candidate.
+        {"x + sqrt(y ^ 4)", "y", {}},
+        {"x + y ^ 4", "y", {{0, 0, "unstable node"}}},
     };
     for (const FieldCase& c : cases)
         ExpectEquilibria(c, false);
@@ -64,26 +91,6 @@ TEST(Equilibria, EigenvaluesOfTheJacobianThere)
     EXPECT_NEAR(found[0].eigenvalues[1].imag(), -1, 1e-12);
 }
 
-TEST(Equilibria, NonLinearFieldsWithSeveralOfDifferentKinds)
-{
-    const FieldCase cases[] = {
-        // A pendulum: hanging down is a centre, standing up a saddle.
-        {"y", "NEG(sin(x))", {{-kPi, 0, "saddle"}, {0, 0, "centre"}, {kPi, 0, "saddle"}}},
-        // Two species competing.
-        {"x * (3 - x - 2 * y)",
-         "y * (2 - x - y)",
-         {{0, 0, "unstable node"}, {0, 2, "stable node"}, {1, 1, "saddle"}, {3, 0, "stable node"}}},
-        {"x - x ^ 3", "0 - y", {{-1, 0, "stable node"}, {0, 0, "saddle"}, {1, 0, "stable node"}}},
-        // van der Pol's oscillator.
-        {"y", "(1 - x ^ 2) * y - x", {{0, 0, "unstable spiral"}}},
-        // Isolated, but the Jacobian there is singular (a double zero of Fx).
-        {"x ^ 2", "y", {{0, 0, "degenerate"}}},
-        {"(x - 1) ^ 3", "0 - y", {{1, 0, "degenerate"}}},
-    };
-    for (const FieldCase& c : cases)
-        ExpectEquilibria(c, false);
-}
-
 // Zeros of sin(2πx) every half unit: each one found, the border ones included, kinds alternating.
 TEST(Equilibria, ZerosHalfAUnitApartAreAllFound)
 {
@@ -93,14 +100,11 @@ TEST(Equilibria, ZerosHalfAUnitApartAreAllFound)
     ExpectEquilibria(c, false);
 }
 
+// The kinds for the acceleration the field gives (a centre of x' = F is unstable for x'' = F).
 TEST(Equilibria, AccelerationFieldKinds)
 {
     const FieldCase cases[] = {
-        {"0 - x", "0 - 2 * y", {{0, 0, "stable"}}},
-        {"y - 2 * x", "x - 2 * y", {{0, 0, "stable"}}}, // symmetric: eigenvalues -1 and -3
-        {"x", "0 - y", {{0, 0, "unstable"}}},
-        {"y", "0 - x", {{0, 0, "unstable"}}}, // complex eigenvalues
-        {"x - 1", "y + 1", {{1, -1, "unstable"}}},
+        {"y", "0 - x", {{0, 0, "unstable"}}},
         {"NEG(sin(x))", "0 - y", {{-kPi, 0, "unstable"}, {0, 0, "stable"}, {kPi, 0, "unstable"}}},
         {"NEG(x ^ 3)", "0 - y", {{0, 0, "degenerate"}}},
     };
@@ -136,20 +140,8 @@ TEST(Equilibria, CurvesAndAreasOfZerosGiveOneContinuumEntry)
     }
 }
 
-// Isolated equilibria are still listed beside a curve of them.
-TEST(Equilibria, IsolatedEquilibriaBesideACurve)
-{
-    const TestField field("x * (y - 1)", "x * (x - y - 3)");
-    const auto found = field.Equilibria();
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].kind, "continuum");
-    EXPECT_NEAR(found[0].x, 0, 1e-9);
-    EXPECT_NEAR(found[1].x, 4, 1e-9);
-    EXPECT_NEAR(found[1].y, 1, 1e-9);
-    EXPECT_EQ(found[1].kind, "saddle");
-}
-
-// The benchmark's field vanishes on the line x = 0 and at isolated points elsewhere.
+// The benchmark's field vanishes on the line x = 0 and at isolated points elsewhere: isolated
+// equilibria are still listed beside a curve of them.
 TEST(Equilibria, ContinuumAndIsolatedPointsOfAMixedField)
 {
     const TestField field("sin(x) * cos(y)", "x * x * x - 3 * x * y * y");
@@ -178,8 +170,6 @@ TEST(Equilibria, FieldsWithoutEquilibria)
         {"1", "x"},         // constant component
         {"exp(x)", "y"},    // zero only at x → -∞
         {"x - 7", "y"},     // outside the region
-        {"abs(x)", "y"},    // not differentiable
-        {"sin(x) + 2", "cos(y) * 0.5 + 1"},
     };
     for (const auto& c : cases) {
         const TestField field(c[0], c[1]);
@@ -206,18 +196,6 @@ TEST(Equilibria, NeverMoreThanAHundredTheNearestToTheCentre)
     EXPECT_LT(farthest, 3.2);
 }
 
-TEST(Equilibria, CloseZerosStayApartAndAMultipleZeroIsOne)
-{
-    const FieldCase cases[] = {
-        {"x * x - 0.00000025", "y", {{-0.0005, 0, "saddle"}, {0.0005, 0, "unstable node"}}},
-        {"(x - 1) ^ 2", "y - 2", {{1, 2, "degenerate"}}},
-        // Newton's steps shrink by only 7/8 each towards a zero of multiplicity 8.
-        {"(x - 1) ^ 8", "y", {{1, 0, "degenerate"}}},
-    };
-    for (const FieldCase& c : cases)
-        ExpectEquilibria(c, false);
-}
-
 // Rounding blurs where a triple zero of an expanded cubic lies (|F| stays at rounding level over
 // about 1e-5 around it); it is still one equilibrium.
 TEST(Equilibria, BlurredMultipleZeroIsOne)
@@ -228,40 +206,6 @@ TEST(Equilibria, BlurredMultipleZeroIsOne)
     EXPECT_NEAR(found[0].x, 1, 1e-4);
     EXPECT_NEAR(found[0].y, 0, 1e-9);
     EXPECT_EQ(found[0].kind, "degenerate");
-}
-
-TEST(Equilibria, BorderOfTheRegionBelongsToIt)
-{
-    const FieldCase cases[] = {
-        {"x - 5", "y + 5", {{5, -5, "unstable node"}}},
-        {"x + 5", "0 - y", {{-5, 0, "saddle"}}},
-    };
-    for (const FieldCase& c : cases)
-        ExpectEquilibria(c, false);
-}
-
-// Points where the field cannot be evaluated are skipped; nothing escapes the search.
-TEST(Equilibria, FailingPointsAreSkipped)
-{
-    const FieldCase cases[] = {
-        {"sqrt(x) - 1", "ln(y)", {{1, 1, "unstable node"}}},
-        {"1 / x - 1", "y", {{1, 0, "saddle"}}},
-        {"tan(x)",
-         "y",
-         {{-kPi, 0, "unstable node"}, {0, 0, "unstable node"}, {kPi, 0, "unstable node"}}},
-        {"asin(x / 2)", "acos(y / 2) - PI / 3", {{0, 1, "saddle"}}},
-        // F vanishes at the origin, but the Jacobian has 0/0 wherever y = 0: no candidate.
-        {"x + sqrt(y ^ 4)", "y", {}},
-        {"x + y ^ 4", "y", {{0, 0, "unstable node"}}},
-    };
-    for (const FieldCase& c : cases)
-        ExpectEquilibria(c, false);
-
-    // A name bound to nothing fails at every point.
-    FunctionInterpreter fx("x - q");
-    FunctionInterpreter fy("y");
-    const FieldAnalysis analysis(fx, fy);
-    EXPECT_TRUE(analysis.Equilibria(-5, 5, -5, 5, false).empty());
 }
 
 TEST(Equilibria, RegionsThatAreNotRectanglesGiveNone)

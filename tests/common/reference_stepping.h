@@ -3,7 +3,7 @@
 // Stepping particles one at a time through the formulas' trees, exactly as the field window's
 // animation is designed to: the reference that batch stepping must match bit for bit.
 
-#include "engine.h"
+#include "field_formulas.h"
 #include "particle_stepper.h"
 
 #include <cmath>
@@ -16,25 +16,6 @@ struct Particle
     float vx;
     float vy;
     bool failed = false; // in the last tick
-};
-
-// Two formulas whose x and y read `x` and `y`, and t reads `t`.
-struct FieldFormulas
-{
-    FieldFormulas(const char* fxText, const char* fyText) : fx(fxText), fy(fyText)
-    {
-        for (FunctionInterpreter* formula : {&fx, &fy}) {
-            formula->BindValueSlotByName("x", &x);
-            formula->BindValueSlotByName("y", &y);
-            formula->BindValueSlotByName("t", &t);
-        }
-    }
-
-    FunctionInterpreter fx;
-    FunctionInterpreter fy;
-    double x = 0.0;
-    double y = 0.0;
-    double t = 2.0;
 };
 
 // One tick for every particle, one at a time, written as the field window steps its dots.

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -13,8 +12,6 @@
 
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 const std::size_t kSizes[] = {0, 1, 7, 64, 1000, 10007};
 
 // Points in the region, mixed with the values where domain errors live, signed zeros, huge
@@ -206,14 +203,6 @@ TEST(BatchEvaluate, AgreesAtEverySize)
     for (const std::string& formula : formulas)
         for (std::size_t n : kSizes)
             EXPECT_TRUE(AgreeOn(formula, n, unsigned(n))) << "n = " << n;
-}
-
-std::string Repeat(const std::string& text, int times)
-{
-    std::string result;
-    for (int i = 0; i < times; ++i)
-        result += text;
-    return result;
 }
 
 TEST(BatchEvaluate, AgreesOnDeepTrees)

@@ -5,14 +5,10 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <new>
 #include <set>
 
 namespace {
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // Which arguments a function refuses: its domain test, on the argument or on a library value.
 enum Refuses

@@ -42,22 +42,6 @@ TEST(VariablesTable, UnknownIndicesAndNamesAreRefused)
                          kUnknownVariable, -1, -1));
 }
 
-TEST(Binding, ExpressionsReadTheCallersStorageAtEveryEvaluation)
-{
-    FunctionInterpreter sum("x*y + x");
-    FunctionInterpreter difference("x - y");
-    double x = 2;
-    double y = 3;
-    for (FunctionInterpreter* expression : {&sum, &difference}) {
-        expression->BindValueSlotByName("x", &x);
-        expression->BindValueSlot(expression->FindVariable("y"), &y);
-    }
-    EXPECT_EQ(sum.Evaluate(), 8.0);
-    x = 1;
-    EXPECT_EQ(sum.Evaluate(), 4.0);
-    EXPECT_EQ(difference.Evaluate(), -2.0);
-}
-
 // A variable without storage must never be read through a null pointer.
 TEST(Binding, AnUnboundVariableRaisesUnknownVariable)
 {

@@ -16,12 +16,8 @@ TEST(Print, TreesPrintAsDesigned)
     {
         const char* formula;
         const char* printed;
-    } cases[] = {{"2", "2"},
-                 {"3.14159265", "3.14"},
-                 {"1234567", "1.23e+06"},
-                 {"0.00001234", "1.23e-05"},
+    } cases[] = {{"2", "2"}, // other numbers are held against the C library below
                  {"1e999", "inf"},
-                 {"999.5", "1e+03"},
                  {"a - b - c", "( a - b ) - c"},
                  {"a - (b - c)", "a - ( b - c )"},
                  {"(a + b) * c", "( a + b ) * c"},

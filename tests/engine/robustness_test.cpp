@@ -10,14 +10,6 @@
 
 namespace {
 
-std::string Repeat(const std::string& piece, int count)
-{
-    std::string text;
-    for (int i = 0; i < count; ++i)
-        text += piece;
-    return text;
-}
-
 std::string Nest(const char* open, const char* core, const char* close, int depth)
 {
     return Repeat(open, depth) + core + Repeat(close, depth);

@@ -74,6 +74,14 @@ std::string PrintOf(const Parser* node)
     return text.get();
 }
 
+std::string Repeat(const std::string& piece, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
 std::optional<ParseErrorMsg> ErrorFrom(const std::function<void()>& action)
 {
     try {

@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // A tree exactly as the parser builds it (nothing folded or simplified). Its variables are
 // registered in an expression object that serves only as their table, so the tree evaluates
@@ -48,6 +52,9 @@ std::string Shape(const Parser* node);
 
 // Print's text as a string.
 std::string PrintOf(const Parser* node);
+
+// `piece` written `count` times.
+std::string Repeat(const std::string& piece, int count);
 
 // The record thrown by `action`, or nothing when it throws none.
 std::optional<ParseErrorMsg> ErrorFrom(const std::function<void()>& action);

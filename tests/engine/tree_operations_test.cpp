@@ -2,8 +2,6 @@
 
 #include "test_support.h"
 
-#include <limits>
-
 namespace {
 
 const char* const kFormulas[] = {
@@ -79,7 +77,7 @@ TEST(Compare, SameShapeClassesNamesAndConstantValues)
 // Constant parts compare by value: NaN is never the same, and evaluation errors pass on.
 TEST(Compare, ConstantPartsCompareByValue)
 {
-    const Constant nan(std::numeric_limits<double>::quiet_NaN());
+    const Constant nan(kNaN);
     EXPECT_TRUE(nan.DiffersFrom(&nan));
     const RawTree failing("1/0 + x");
     EXPECT_TRUE(

@@ -1,6 +1,6 @@
 // The flow view's particles: where they are born, how long they live, and what sends them back.
 
-#include "engine.h"
+#include "field_formulas.h"
 #include "flow_field.h"
 
 #include <gtest/gtest.h>
@@ -13,19 +13,6 @@ namespace {
 using Field = ParticleStepper::Field;
 const FlowField::Region kRegion{-5, 5, -5, 5};
 
-struct Formulas
-{
-    Formulas(const char* fxText, const char* fyText) : fx(fxText), fy(fyText)
-    {
-        for (FunctionInterpreter* formula : {&fx, &fy}) {
-            formula->BindValueSlotByName("x", &x);
-            formula->BindValueSlotByName("y", &y);
-        }
-    }
-    FunctionInterpreter fx, fy;
-    double x = 0, y = 0;
-};
-
 bool Inside(const FlowField& flow, std::size_t i)
 {
     return flow.X()[i] >= kRegion.xMin && flow.X()[i] <= kRegion.xMax &&
@@ -34,7 +21,7 @@ bool Inside(const FlowField& flow, std::size_t i)
 
 TEST(FlowField, ParticlesFillTheRegionAndStayInIt)
 {
-    Formulas f("3", "x");
+    FieldFormulas f("3", "x");
     FlowField flow(f.fx, f.fy, Field::kVelocity, kRegion);
     flow.SetCount(4000);
     int quadrants[4] = {};
@@ -55,7 +42,7 @@ TEST(FlowField, ParticlesFillTheRegionAndStayInIt)
 // seconds, and they do not all die at once.
 TEST(FlowField, ParticlesLiveAFewSeconds)
 {
-    Formulas f("0.3", "0.4");
+    FieldFormulas f("0.3", "0.4");
     FlowField flow(f.fx, f.fy, Field::kVelocity, {-1e6, 1e6, -1e6, 1e6}); // too wide to leave
     flow.SetCount(1000);
     std::vector<double> lastBirth(flow.Count(), -1);
@@ -90,7 +77,7 @@ TEST(FlowField, ParticlesLiveAFewSeconds)
 // at x < 0 of sqrt(x) has just been born there.
 TEST(FlowField, FailingPlacesSendParticlesElsewhere)
 {
-    Formulas f("sqrt(x)", "0");
+    FieldFormulas f("sqrt(x)", "0");
     FlowField flow(f.fx, f.fy, Field::kVelocity, kRegion);
     flow.SetCount(2000);
     for (int tick = 0; tick < 20; ++tick) {
@@ -105,7 +92,7 @@ TEST(FlowField, FailingPlacesSendParticlesElsewhere)
 // In an acceleration field particles are born at rest and gather speed.
 TEST(FlowField, AccelerationFieldsStartFromRest)
 {
-    Formulas f("0", "-2");
+    FieldFormulas f("0", "-2");
     FlowField flow(f.fx, f.fy, Field::kAcceleration, {-500, 500, -500, 500});
     flow.SetCount(50);
     flow.Tick(0.5, 10);
@@ -119,7 +106,7 @@ TEST(FlowField, AccelerationFieldsStartFromRest)
 
 TEST(FlowField, SameSeedSamePlacesAndFewerKeepsTheFirst)
 {
-    Formulas f("-y", "x");
+    FieldFormulas f("-y", "x");
     FlowField a(f.fx, f.fy, Field::kVelocity, kRegion, 7);
     FlowField b(f.fx, f.fy, Field::kVelocity, kRegion, 7);
     a.SetCount(300);

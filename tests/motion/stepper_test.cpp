@@ -83,7 +83,7 @@ const Case kCases[] = {
 
 void CompareTicks(const Case& c, std::size_t count, int ticks)
 {
-    FieldFormulas formulas(c.fx, c.fy);
+    FieldFormulas formulas(c.fx, c.fy, {{"t", 2.0}});
     std::vector<Particle> expected = StartingParticles(count);
     std::vector<double> x(count), y(count);
     std::vector<float> vx(count), vy(count);
@@ -129,7 +129,7 @@ TEST(ParticleStepper, AnyNumberOfParticles)
 TEST(ParticleStepper, CasesMoveAndFail)
 {
     for (const Case& c : kCases) {
-        FieldFormulas formulas(c.fx, c.fy);
+        FieldFormulas formulas(c.fx, c.fy, {{"t", 2.0}});
         std::vector<Particle> particles = StartingParticles(1500);
         const std::vector<Particle> before = particles;
         const int failures = ReferenceTick(c.field, formulas, particles, c.dt, c.substeps);

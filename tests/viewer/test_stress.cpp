@@ -74,7 +74,6 @@ private slots:
             QVERIFY(go->isEnabled());
         }
         QVERIFY(opened > 20 && boxes > 20); // both kinds of outcome happened
-        qInfo("windows opened %d, warning boxes %d", opened, boxes);
     }
 
     void tenThousandDotsTickedAndCleared()
@@ -101,10 +100,9 @@ private slots:
         const Qt::Key keys[] = {Qt::Key_L,    Qt::Key_C,    Qt::Key_Space,  Qt::Key_A,
                                 Qt::Key_Left, Qt::Key_Down, Qt::Key_Escape, Qt::Key_Return};
         for (const int mode : {1, 2}) {
-            VFWindow window(nullptr);
-            window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
-            QVERIFY(window.setupField(formSettings("y / x", "x - LN(ABS(y))", mode)));
-            QWidget* port = viewOf(window)->viewport();
+            FieldWindow f("y / x", "x - LN(ABS(y))", mode);
+            QVERIFY(f.ready);
+            QWidget* port = f.port();
             std::uniform_int_distribution<int> px(0, port->width() - 1), py(0, port->height() - 1);
             const int perDrop = mode == 1 ? 10 : 1; // a ring, or one launched dot
             int dots = 0;
@@ -123,23 +121,22 @@ private slots:
                     break;
                 case 2: {
                     const Qt::Key key = keys[random() % std::size(keys)];
-                    QTest::keyClick(viewOf(window), key,
-                                    random() % 2 ? Qt::ShiftModifier : Qt::NoModifier);
+                    f.key(key, random() % 2 ? Qt::ShiftModifier : Qt::NoModifier);
                     dots = key == Qt::Key_Space ? 0 : dots;
                     line ^= key == Qt::Key_L;
                     curve ^= key == Qt::Key_C;
                     break;
                 }
                 default:
-                    window.advanceDots(random() % 50);
+                    f.window.advanceDots(random() % 50);
                 }
             }
-            const QList<QGraphicsDot*> found = itemsOf<QGraphicsDot>(window);
+            const QList<QGraphicsDot*> found = f.dots();
             QCOMPARE(found.size(), dots);
             for (const QGraphicsDot* dot : found)
                 QVERIFY(std::isfinite(dot->pos().x()) && std::isfinite(dot->pos().y()));
-            QCOMPARE(itemsOf<QGraphicsLineItem>(window).value(0)->isVisible(), line);
-            for (const QGraphicsPathItem* path : itemsOf<QGraphicsPathItem>(window))
+            QCOMPARE(itemsOf<QGraphicsLineItem>(f.window).value(0)->isVisible(), line);
+            for (const QGraphicsPathItem* path : itemsOf<QGraphicsPathItem>(f.window))
                 if (!dynamic_cast<const QGraphicsArrow*>(path)) QCOMPARE(path->isVisible(), curve);
         }
     }

@@ -25,16 +25,13 @@ template <typename Work> Counted count(Work work)
     return Counted{AllocationCount() - before.allocations, FreeCount() - before.frees};
 }
 
-// A shown field window whose timer is stopped; each frame is a tick and what the event loop
-// does after it: the scene reports what moved, and the view has the window paint it.
-struct ShownField
+// A shown field window with dots; each frame is a tick and what the event loop does after it:
+// the scene reports what moved, and the view has the window paint it.
+struct ShownField : FieldWindow
 {
-    VFWindow window{nullptr};
-
     ShownField(int mode, int dots)
+        : FieldWindow(mode == 1 ? "-y" : "0", mode == 1 ? "x" : "-1", mode)
     {
-        window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
-        window.setupField(formSettings(mode == 1 ? "-y" : "0", mode == 1 ? "x" : "-1", mode));
         window.showNormal();
         window.resize(800, 600);
         QCoreApplication::processEvents();
@@ -49,7 +46,7 @@ struct ShownField
     void frame()
     {
         window.advanceDots(10);
-        QCoreApplication::sendPostedEvents(viewOf(window)->scene(), QEvent::MetaCall);
+        QCoreApplication::sendPostedEvents(view()->scene(), QEvent::MetaCall);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     }
 };
@@ -64,16 +61,12 @@ private slots:
     void tickAllocatesNothing()
     {
         for (const int mode : {1, 2}) {
-            VFWindow window(nullptr);
-            window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
-            QVERIFY(window.setupField(formSettings("SIN(y) - Pq", "theta + x*x", mode)));
+            FieldWindow f("SIN(y) - Pq", "theta + x*x", mode);
+            QVERIFY(f.ready);
             for (int i = 0; i < 1000; ++i)
-                window.mouseDragged(QPointF(i % 10, i / 100), {1, 1});
-            window.advanceDots(10); // the scene schedules its one repaint of the frame
-            const Counted counted = count([&] {
-                for (int tick = 0; tick < 50; ++tick)
-                    window.advanceDots(10);
-            });
+                f.window.mouseDragged(QPointF(i % 10, i / 100), {1, 1});
+            f.window.advanceDots(10); // the scene schedules its one repaint of the frame
+            const Counted counted = count([&] { f.run(50, 10); });
             QCOMPARE(counted.allocations, 0L);
         }
     }

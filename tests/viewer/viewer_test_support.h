@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QGraphicsScene>
 #include <QTimer>
+#include <QtTest>
 
 // The record the form sends for these formulas.
 inline FieldSettings formSettings(const QString& fx, const QString& fy, int mode)
@@ -29,6 +30,12 @@ inline MyGraphicsView* viewOf(const VFWindow& window)
     return window.findChild<MyGraphicsView*>();
 }
 
+// The animation's timer, which calls the window's tick.
+inline QTimer* timerOf(const VFWindow& window)
+{
+    return window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
 template <typename Item> QList<Item*> itemsOf(const VFWindow& window)
 {
     QList<Item*> found;
@@ -46,3 +53,47 @@ inline QList<VFWindow*> openFieldWindows()
     }
     return found;
 }
+
+// Lets the scene report what changed and the window paint it.
+inline void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+// A field window set up as the form does it. Unless its timer is kept running, only the test
+// moves time on, so that particles stay where the test puts them.
+struct FieldWindow
+{
+    enum Ticks
+    {
+        kByTest,
+        kByTimer
+    };
+
+    VFWindow window{nullptr};
+    bool ready;
+
+    explicit FieldWindow(const QString& fx, const QString& fy, int mode = 1, Ticks ticks = kByTest)
+    {
+        if (ticks == kByTest) timerOf(window)->stop();
+        ready = window.setupField(formSettings(fx, fy, mode));
+    }
+    MyGraphicsView* view() const { return viewOf(window); }
+    QWidget* port() const { return view()->viewport(); }
+    QPointF at(const QPoint& pixel) const { return view()->mapToScene(pixel); }
+    QList<QGraphicsDot*> dots() const { return itemsOf<QGraphicsDot>(window); }
+    // Where the only dot is; NaN unless there is exactly one.
+    QPointF dot() const { return dots().size() == 1 ? dots()[0]->pos() : QPointF(qQNaN(), 0); }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(view(), key, modifiers);
+    }
+    void run(int ticks, qint64 ms)
+    {
+        for (int i = 0; i < ticks; ++i)
+            window.advanceDots(ms);
+    }
+};
