@@ -2,6 +2,7 @@
 // the map's evaluation and picture, the equilibria, the first presses of D, E and I in a real
 // window (goal: D and E together at most 100 ms), and a whole frame with a map shown. Headless.
 
+#include "bench_field.h"
 #include "field_analysis.h"
 #include "field_map_layer.h"
 #include "function_interpreter.h"
@@ -23,28 +24,12 @@ const QRectF kRegion(-5, -5, 10, 10);
 // Cells along the longer side of the region, as the window samples its maps.
 constexpr int kWindowCells = 320;
 
-FieldSettings settings()
-{
-    FieldSettings s;
-    s.xMin = s.yMin = -5.0;
-    s.xMax = s.yMax = 5.0;
-    s.xCount = s.yCount = 20;
-    s.mode = 1;
-    s.fxText = kFx;
-    s.fyText = kFy;
-    return s;
-}
-
 // A set-up window whose view is 1280 × 800, its timer stopped.
 std::unique_ptr<VFWindow> openWindow()
 {
     auto window = std::make_unique<VFWindow>(nullptr);
     window->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
-    window->setupField(settings());
-    auto* view = window->findChild<MyGraphicsView*>();
-    window->showNormal();
-    window->resize(QSize(1280, 800) + (window->size() - view->size()));
-    QCoreApplication::processEvents();
+    showFieldAt1280x800(*window, 1, kFx, kFy);
     return window;
 }
 

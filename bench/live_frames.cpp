@@ -4,6 +4,7 @@
 //
 //     live_frames [seconds [dots [velocity|acceleration]]]
 
+#include "bench_field.h"
 #include "mygraphicsview.h"
 #include "qgraphicsdot.h"
 #include "vfwindow.h"
@@ -18,19 +19,6 @@
 #include <cstdlib>
 
 namespace {
-
-class CountPaints : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        paints += event->type() == QEvent::Paint;
-        return false;
-    }
-};
 
 void runEventLoop(int ms)
 {
@@ -50,33 +38,9 @@ Result measure(int mode, const char* fx, const char* fy, int dots, int seconds)
 {
     VFWindow window(nullptr);
     auto* timer = window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
-    FieldSettings s;
-    s.xMin = s.yMin = -5.0;
-    s.xMax = s.yMax = 5.0;
-    s.xCount = s.yCount = 20;
-    s.mode = mode;
-    s.fxText = fx;
-    s.fyText = fy;
-    window.setupField(s);
+    showFieldAt1280x800(window, mode, fx, fy);
     auto* view = window.findChild<MyGraphicsView*>();
-    window.showNormal();
-    window.resize(QSize(1280, 800) + (window.size() - view->size()));
-    QCoreApplication::processEvents();
-
-    // As many clicks (or launches) as it takes, spread over the region; launched particles
-    // start in its lower half and fly up and back down.
-    const int side = int(std::ceil(std::sqrt(mode == 1 ? dots / 10 : dots)));
-    const double height = mode == 1 ? 9.0 : 4.5;
-    auto at = [side, height](int i) {
-        return QPointF(-4.5 + 9.0 * (i % side) / side, -4.5 + height * (i / side) / side);
-    };
-    if (mode == 1) {
-        for (int i = 0; i < dots / 10; ++i)
-            window.mousePressed(at(i));
-    } else {
-        for (int i = 0; i < dots; ++i)
-            window.mouseDragged(at(i), QVector2D(0.5f, 3.0f));
-    }
+    spreadDots(window, mode, dots);
     runEventLoop(500);
 
     CountPaints counter;

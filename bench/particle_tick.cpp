@@ -7,6 +7,7 @@
 // whole viewport after the tick, as an expose or a resize does. "flow+frame" is the flow view
 // (key F) with as many flow particles and no dropped ones, tick and frame.
 
+#include "bench_field.h"
 #include "mygraphicsview.h"
 #include "qgraphicsdot.h"
 #include "vfwindow.h"
@@ -46,19 +47,6 @@ enum class Frame
     Full   // the whole viewport
 };
 
-class CountPaints : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        paints += event->type() == QEvent::Paint;
-        return false;
-    }
-};
-
 class FieldBench
 {
 public:
@@ -66,20 +54,8 @@ public:
         : mode(mode), dots(dots), window(nullptr)
     {
         window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
-        FieldSettings s;
-        s.xMin = s.yMin = -5.0;
-        s.xMax = s.yMax = 5.0;
-        s.xCount = s.yCount = 20;
-        s.mode = mode;
-        s.fxText = formulas.fx;
-        s.fyText = formulas.fy;
-        ready = window.setupField(s);
+        ready = showFieldAt1280x800(window, mode, formulas.fx, formulas.fy);
         view = window.findChild<MyGraphicsView*>();
-
-        // Size the window so that the view itself is 1280 × 800.
-        window.showNormal();
-        window.resize(QSize(1280, 800) + (window.size() - view->size()));
-        QCoreApplication::processEvents();
         view->viewport()->installEventFilter(&counter);
         if (flowParticles > 0) {
             window.keyPressed(Qt::Key_F, Qt::NoModifier);
@@ -89,24 +65,12 @@ public:
         restart();
     }
 
-    bool ok() const { return ready && flowShown && view->size() == QSize(1280, 800); }
+    bool ok() const { return ready && flowShown; }
 
     void restart()
     {
         window.keyPressed(Qt::Key_Space, Qt::NoModifier);
-        const int side = int(std::ceil(std::sqrt(mode == 1 ? dots / 10 : dots)));
-        // Spread over the region; thrown particles start in its lower half.
-        const double height = mode == 1 ? 9.0 : 4.5;
-        auto at = [side, height](int i) {
-            return QPointF(-4.5 + 9.0 * (i % side) / side, -4.5 + height * (i / side) / side);
-        };
-        if (mode == 1) {
-            for (int i = 0; i < dots / 10; ++i)
-                window.mousePressed(at(i));
-        } else {
-            for (int i = 0; i < dots; ++i)
-                window.mouseDragged(at(i), QVector2D(0.5f, 3.0f));
-        }
+        spreadDots(window, mode, dots);
         // A few whole frames, so that timing starts in the steady state.
         const int paintsBefore = counter.paints;
         for (int i = 0; i < 5; ++i) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the real program under valgrind in a virtual X display for a scripted session: types a
-# field into the form, presses "Go", drops particles, toggles the guides, closes the field window
-# and then the form. Fails when valgrind reports a definite leak or an invalid access whose stack
+# field into the form, presses "Go", drops particles, toggles the guides and the extras (flow,
+# trails, maps, equilibria, panel, help, pause), closes the field window and then the form. Fails when valgrind reports a definite leak or an invalid access whose stack
 # passes through the program's own code. Takes about a minute.
 #
 #   tools/memcheck.sh
@@ -54,7 +54,11 @@ for point in "400 300" "800 500" "600 200"; do
     sleep 1
 done
 xdotool key l c space l
+sleep 2
+xdotool key f t d e i h # the extras: flow, trails, map, equilibria, panel, help
 sleep 3
+xdotool key p r p minus plus
+sleep 2
 xdotool key alt+F4 # the field window, which has the focus
 await 1
 xdotool windowactivate --sync "$form" key alt+F4

@@ -62,16 +62,8 @@ void MainWindow::go(bool)
 {
     goButton->setEnabled(false);
 
-    FieldSettings settings;
-    settings.xMin = -5.0;
-    settings.xMax = 5.0;
-    settings.yMin = -5.0;
-    settings.yMax = 5.0;
-    settings.xCount = 20;
-    settings.yCount = 20;
-    settings.mode = velocityButton->isChecked() ? 1 : 2;
-    settings.fxText = fxEdit->text();
-    settings.fyText = fyEdit->text();
+    const FieldSettings settings =
+        formFieldSettings(velocityButton->isChecked() ? 1 : 2, fxEdit->text(), fyEdit->text());
 
     auto* window = new VFWindow(nullptr);
     fieldWindow = window;

@@ -56,6 +56,21 @@ struct SampledPoint
 
 } // namespace
 
+FieldSettings formFieldSettings(int mode, const QString& fxText, const QString& fyText)
+{
+    FieldSettings settings;
+    settings.xMin = -5.0;
+    settings.xMax = 5.0;
+    settings.yMin = -5.0;
+    settings.yMax = 5.0;
+    settings.xCount = 20;
+    settings.yCount = 20;
+    settings.mode = mode;
+    settings.fxText = fxText;
+    settings.fyText = fyText;
+    return settings;
+}
+
 VFWindow::VFWindow(QWidget* parent)
     : QWidget(parent), timer(nullptr), view(nullptr), scene(nullptr), expressions(nullptr)
 {

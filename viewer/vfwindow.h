@@ -41,6 +41,10 @@ struct FieldSettings
     QString fyText;
 };
 
+// The record the form sends: the region -5 … 5 both ways with 20 × 20 arrows, `mode` 1 for a
+// velocity field and 2 for an acceleration field, the formulas as typed.
+FieldSettings formFieldSettings(int mode, const QString& fxText, const QString& fyText);
+
 // The formula that setupField rejected, by its label ("Fx" or "Fy"; empty when none), and the
 // engine's record of why: `from` and `to` are byte offsets into its UTF-8 text.
 struct FormulaRejection

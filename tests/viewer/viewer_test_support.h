@@ -15,14 +15,7 @@
 // The record the form sends for these formulas.
 inline FieldSettings formSettings(const QString& fx, const QString& fy, int mode)
 {
-    FieldSettings s;
-    s.xMin = s.yMin = -5.0;
-    s.xMax = s.yMax = 5.0;
-    s.xCount = s.yCount = 20;
-    s.mode = mode;
-    s.fxText = fx;
-    s.fyText = fy;
-    return s;
+    return formFieldSettings(mode, fx, fy);
 }
 
 inline MyGraphicsView* viewOf(const VFWindow& window)
