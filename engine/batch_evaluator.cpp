@@ -533,6 +533,7 @@ void Machine::Load(const FunctionInterpreter& source)
     Translator translator(*this);
     if (const Parser* root = source.Root()) {
         Translated t = translator.Translate(root, 0, 0);
+        independent = !t.draws;
         if (t.result.IsRegister()) {
             code[std::size_t(t.producer)].dst = kOutput;
         } else {
@@ -593,6 +594,11 @@ BatchEvaluator::~BatchEvaluator() = default;
 void BatchEvaluator::BindColumn(const char* name, const double* column)
 {
     program->BindColumn(name, column);
+}
+
+bool BatchEvaluator::Independent() const
+{
+    return program->independent;
 }
 
 void BatchEvaluator::Evaluate(std::size_t n, double* values, int* errors)

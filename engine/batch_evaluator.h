@@ -31,6 +31,12 @@ public:
     // kUnknownVariable. Allocates nothing once it has seen its largest n.
     void Evaluate(std::size_t n, double* values, int* errors);
 
+    // Whether evaluators of the same formula may evaluate on several threads at once: not when
+    // it draws random numbers (from the C runtime's one generator) or evaluates some part
+    // through the tree. Evaluations only read the formula's value slots; nothing may write them
+    // meanwhile.
+    bool Independent() const;
+
 private:
     struct Program;
     std::unique_ptr<Program> program;

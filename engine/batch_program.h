@@ -155,6 +155,7 @@ struct Machine
     std::vector<double> uniform;       // per variable: its slot's value in every lane
     std::vector<char> unbound;         // per variable: neither a column nor a slot
     bool anyUnbound = false;
+    bool independent = true; // draws no random numbers and runs nothing through the tree
     // Where each variable's lanes are read for the lanes being evaluated now.
     std::vector<const double*> variables;
     std::vector<int> lists;                // per level: two lists of lane indices

@@ -308,6 +308,7 @@ TEST(BatchEvaluate, NodesOfOtherClassesGoThroughTheTree)
     expression.BindValueSlotByName("x", &x);
     expression.BindValueSlotByName("a", &a);
     BatchEvaluator batch(expression);
+    EXPECT_FALSE(batch.Independent()); // the tree may keep state of its own
     const double xs[] = {1.0, 0.0, -2.0};
     batch.BindColumn("x", xs);
     double values[3];
@@ -346,6 +347,7 @@ TEST(BatchEvaluate, RandomDrawsAsTheTreeDoes)
         const std::vector<Outcome> batch = fixture.Batch(xs, ys);
         const int afterBatch = std::rand();
         EXPECT_EQ(afterTree, afterBatch) << formula; // as many draws
+        EXPECT_FALSE(fixture.batch->Independent()) << formula;
         const bool oneDraw = std::strcmp(formula, "rand(x) + y") == 0 ||
                              std::strcmp(formula, "rand(1/x)") == 0 ||
                              std::strcmp(formula, "ln(x) + rand(y)") == 0;
@@ -355,6 +357,19 @@ TEST(BatchEvaluate, RandomDrawsAsTheTreeDoes)
                 ASSERT_TRUE(SameBits(tree[i].value, batch[i].value)) << formula << " at " << i;
             }
         }
+    }
+}
+
+// Only formulas free of RAND may be split over threads; branches and failures do not matter.
+TEST(BatchEvaluate, IndependentUnlessItDraws)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"sin(x)*cos(y)", true},          {"x > 0 ? ln(x) : 1/y", true}, {"2", true},
+        {"x && rand(2)", false},          {"1 - 2 * rand(3)", false},      {"sqrt(rand(y))", false},
+        {"y < 0 || ceil(x) == 3", true}};
+    for (const auto& [formula, independent] : cases) {
+        FunctionInterpreter expression(formula);
+        EXPECT_EQ(BatchEvaluator(expression).Independent(), independent) << formula;
     }
 }
 
