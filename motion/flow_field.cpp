@@ -1,10 +1,13 @@
 #include "flow_field.h"
 
 #include <cmath>
+#include <thread>
 
 FlowField::FlowField(const FunctionInterpreter& fx, const FunctionInterpreter& fy,
                      ParticleStepper::Field field, const Region& region, std::uint64_t seed)
-    : stepper(fx, fy, field), region(region), state(seed)
+    : stepper(fx, fy, field), restStepper(fx, fy, field),
+      canSplit(stepper.Independent() && std::thread::hardware_concurrency() > 1), region(region),
+      state(seed)
 {
 }
 
@@ -43,6 +46,26 @@ void FlowField::SetCount(std::size_t newCount)
     count = newCount;
 }
 
+void FlowField::Step(double dt, int substeps)
+{
+    // The particles do not interact, so each half steps exactly as it would with the rest.
+    split = count;
+    if (canSplit && count >= kLeastForTwoThreads) split = count / 2;
+    if (split == count) {
+        stepper.Tick(count, x.data(), y.data(), vx.data(), vy.data(), dt, substeps);
+        return;
+    }
+    if (!helper) helper = std::make_unique<HelperThread>();
+    auto rest = [&] {
+        restStepper.Tick(count - split, x.data() + split, y.data() + split, vx.data() + split,
+                         vy.data() + split, dt, substeps);
+    };
+    auto first = [&] {
+        stepper.Tick(split, x.data(), y.data(), vx.data(), vy.data(), dt, substeps);
+    };
+    helper->RunAlongside(rest, first);
+}
+
 void FlowField::Tick(double seconds, int substeps)
 {
     if (count == 0) return;
@@ -50,15 +73,17 @@ void FlowField::Tick(double seconds, int substeps)
         previousX[i] = x[i];
         previousY[i] = y[i];
     }
-    stepper.Tick(count, x.data(), y.data(), vx.data(), vy.data(), seconds / substeps, substeps);
-    const unsigned char* failed = stepper.FailedInLastTick();
+    Step(seconds / substeps, substeps);
+    const unsigned char* failedFirst = stepper.FailedInLastTick();
+    const unsigned char* failedRest = restStepper.FailedInLastTick();
     const bool velocityField = stepper.FieldKind() == ParticleStepper::Field::kVelocity;
     const double perSecond = seconds > 0 ? 1.0 / seconds : 0.0;
     for (std::size_t i = 0; i < count; ++i) {
         age[i] += float(seconds);
         const bool inside = x[i] >= region.xMin && x[i] <= region.xMax && y[i] >= region.yMin &&
                             y[i] <= region.yMax;
-        if (failed[i] || !inside || age[i] > life[i]) {
+        const bool failed = i < split ? failedFirst[i] : failedRest[i - split];
+        if (failed || !inside || age[i] > life[i]) {
             BringToLife(i, false);
             continue;
         }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "helper_thread.h"
 #include "particle_stepper.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // The particles of the flow view: many of them spread at random over a region, streaming with
@@ -32,7 +34,9 @@ public:
     std::size_t Count() const { return count; }
 
     // Advances every particle by `seconds` in `substeps` substeps, then ages them and brings
-    // back to life those whose time is up, which left the region or failed. Allocates nothing.
+    // back to life those whose time is up, which left the region or failed. Many particles are
+    // stepped on two threads, unless a formula draws random numbers. Allocates nothing, except
+    // for starting the second thread the first time it is needed.
     void Tick(double seconds, int substeps);
 
     // After a Tick, particle i went from (PreviousX, PreviousY) to (X, Y), unless it was born
@@ -48,12 +52,20 @@ public:
     // Shortest and longest life, in seconds.
     static constexpr float kShortestLife = 2.0f;
     static constexpr float kLongestLife = 5.0f;
+    // From this many particles on, handing half of them to a second thread pays.
+    static constexpr std::size_t kLeastForTwoThreads = 2048;
 
 private:
     void BringToLife(std::size_t i, bool atRandomAge);
     double Uniform(); // in [0, 1)
+    // Moves the particles; those from `split` on went to the helper thread.
+    void Step(double dt, int substeps);
 
-    ParticleStepper stepper;
+    ParticleStepper stepper;     // particles [0, split)
+    ParticleStepper restStepper; // particles [split, count), on the helper thread
+    std::unique_ptr<HelperThread> helper;
+    bool canSplit; // the formulas allow it and the machine has a second core
+    std::size_t split = 0;
     Region region;
     std::uint64_t state;
     std::size_t count = 0;

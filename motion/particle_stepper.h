@@ -35,6 +35,8 @@ public:
               int substeps);
 
     Field FieldKind() const { return field; }
+    // Whether steppers of the same formulas may tick on several threads at once.
+    bool Independent() const { return fxBatch.Independent() && fyBatch.Independent(); }
     // Per particle of the last Tick: 1 when a substep failed and put it back, else 0.
     const unsigned char* FailedInLastTick() const { return failed.data(); }
 

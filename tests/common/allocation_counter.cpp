@@ -1,5 +1,6 @@
 #include "allocation_counter.h"
 
+#include <atomic>
 #include <cstddef>
 
 extern "C" void* __libc_malloc(std::size_t);
@@ -8,14 +9,27 @@ extern "C" void* __libc_realloc(void*, std::size_t);
 extern "C" void __libc_free(void*);
 
 namespace {
-// Per thread, so that a helper thread of a library never shows up in a count.
+// Per thread, so that a helper thread of a library never shows up in a count; and over all
+// threads, for the program's own helpers.
 thread_local long allocations = 0;
 thread_local long frees = 0;
+std::atomic<long> everywhere{0};
+
+void Count()
+{
+    ++allocations;
+    everywhere.fetch_add(1, std::memory_order_relaxed);
+}
 } // namespace
 
 long AllocationCount()
 {
     return allocations;
+}
+
+long AllocationCountEverywhere()
+{
+    return everywhere.load(std::memory_order_relaxed);
 }
 
 long FreeCount()
@@ -25,19 +39,19 @@ long FreeCount()
 
 extern "C" void* malloc(std::size_t size)
 {
-    ++allocations;
+    Count();
     return __libc_malloc(size);
 }
 
 extern "C" void* calloc(std::size_t count, std::size_t size)
 {
-    ++allocations;
+    Count();
     return __libc_calloc(count, size);
 }
 
 extern "C" void* realloc(void* pointer, std::size_t size)
 {
-    ++allocations;
+    Count();
     frees += pointer != nullptr;
     return __libc_realloc(pointer, size);
 }

@@ -29,20 +29,21 @@ TEST(ParticleStepper, TicksAllocateNothingOnceSized)
     }
 }
 
-// Births and deaths included: a flow of a few thousand particles over a few lives.
+// Births and deaths included: a flow of many particles, stepped on two threads, over a few lives.
 TEST(FlowField, TicksAllocateNothingOnceSized)
 {
     FunctionInterpreter fx("-y + sqrt(x + 4)");
     FunctionInterpreter fy("x");
     FlowField flow(fx, fy, ParticleStepper::Field::kVelocity, {-5, 5, -5, 5});
-    flow.SetCount(3000);
+    flow.SetCount(3 * FlowField::kLeastForTwoThreads);
     flow.Tick(0.01, 10);
-    const long before = AllocationCount();
+    const long before = AllocationCountEverywhere();
     for (int tick = 0; tick < 300; ++tick)
         flow.Tick(0.02, 10);
     flow.SetCount(1000);
-    flow.SetCount(3000);
-    EXPECT_EQ(AllocationCount() - before, 0);
+    flow.Tick(0.02, 10);
+    flow.SetCount(3 * FlowField::kLeastForTwoThreads);
+    EXPECT_EQ(AllocationCountEverywhere() - before, 0);
 }
 
 } // namespace

@@ -123,4 +123,28 @@ TEST(FlowField, SameSeedSamePlacesAndFewerKeepsTheFirst)
     a.Tick(0.1, 10); // nothing to do
 }
 
+// Many particles are stepped in two halves on two threads: each must move exactly as stepping
+// all of them together on one thread moves it, failures included.
+TEST(FlowField, TwoThreadsStepAsOne)
+{
+    FieldFormulas f("sqrt(x + 3) - y", "x*y");
+    FlowField flow(f.fx, f.fy, Field::kVelocity, {-4, 4, -4, 4});
+    const std::size_t count = 3 * FlowField::kLeastForTwoThreads + 1;
+    flow.SetCount(count);
+    ParticleStepper alone(f.fx, f.fy, Field::kVelocity);
+    for (int tick = 0; tick < 30; ++tick) {
+        std::vector<double> x(flow.X(), flow.X() + count), y(flow.Y(), flow.Y() + count);
+        alone.Tick(count, x.data(), y.data(), nullptr, nullptr, 0.005, 10);
+        flow.Tick(0.05, 10);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (alone.FailedInLastTick()[i]) {
+                ASSERT_TRUE(flow.Born()[i]) << "tick " << tick << ", particle " << i;
+            } else if (!flow.Born()[i]) {
+                ASSERT_EQ(flow.X()[i], x[i]) << "tick " << tick << ", particle " << i;
+                ASSERT_EQ(flow.Y()[i], y[i]) << "tick " << tick << ", particle " << i;
+            }
+        }
+    }
+}
+
 } // namespace
