@@ -8,19 +8,16 @@ extern "C" void* __libc_calloc(std::size_t, std::size_t);
 extern "C" void* __libc_realloc(void*, std::size_t);
 extern "C" void __libc_free(void*);
 
-namespace {
-// Per thread, so that a helper thread of a library never shows up in a count; and over all
-// threads, for the program's own helpers.
-thread_local long allocations = 0;
-thread_local long frees = 0;
-std::atomic<long> everywhere{0};
+// Per thread, so that a library's own helper threads never show; over all threads for ours.
+static thread_local long allocations = 0, frees = 0;
+static std::atomic<long> everywhere{0};
 
-void Count()
+static void* Counted(void* block)
 {
     ++allocations;
     everywhere.fetch_add(1, std::memory_order_relaxed);
+    return block;
 }
-} // namespace
 
 long AllocationCount()
 {
@@ -39,21 +36,18 @@ long FreeCount()
 
 extern "C" void* malloc(std::size_t size)
 {
-    Count();
-    return __libc_malloc(size);
+    return Counted(__libc_malloc(size));
 }
 
 extern "C" void* calloc(std::size_t count, std::size_t size)
 {
-    Count();
-    return __libc_calloc(count, size);
+    return Counted(__libc_calloc(count, size));
 }
 
 extern "C" void* realloc(void* pointer, std::size_t size)
 {
-    Count();
     frees += pointer != nullptr;
-    return __libc_realloc(pointer, size);
+    return Counted(__libc_realloc(pointer, size));
 }
 
 extern "C" void free(void* pointer)

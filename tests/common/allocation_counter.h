@@ -1,11 +1,7 @@
 #pragma once
 
-// The number of heap allocations the calling thread has made so far (malloc, calloc, realloc,
-// and so operator new, which allocates through malloc). Linking the allocation_counter library
-// replaces those entry points for the whole program, which a sanitizer's allocator does not
-// allow: the library exists only in builds without sanitizers.
+// Heap allocations (malloc and kin, hence operator new) by this thread and by all threads, and
+// blocks this thread freed. Replacing malloc clashes with sanitizers: not built with them.
 long AllocationCount();
-// The same, counted over every thread of the program.
 long AllocationCountEverywhere();
-// The number of blocks the calling thread has given back (free, and realloc of a block).
 long FreeCount();

@@ -1,7 +1,6 @@
 #pragma once
 
-// Two formulas, Fx and Fy, whose variables read doubles owned by this object as the viewer's
-// value slots are: x and y always have one, every other name starts at the value given or at 0.
+// Fx and Fy reading values this object owns, as the viewer's slots: those given, else 0.
 
 #include "engine.h"
 
@@ -16,15 +15,11 @@ struct FieldFormulas
     {
         for (FunctionInterpreter* formula : {&fx, &fy})
             for (int i = 0; i < formula->VariableCount(); ++i)
-                formula->BindValueSlot(i,
-                                       &slots.emplace(formula->VariableName(i), 0.0).first->second);
+                formula->BindValueSlot(i, &slots[formula->VariableName(i)]);
     }
-    // The double behind a name: what the formulas read.
     double& Slot(const std::string& name) { return slots.at(name); }
 
-    FunctionInterpreter fx;
-    FunctionInterpreter fy;
-    std::map<std::string, double> slots; // map nodes never move, so slots stay valid
-    double& x = slots["x"];
-    double& y = slots["y"];
+    FunctionInterpreter fx, fy;
+    std::map<std::string, double> slots; // map nodes never move, so the slots stay put
+    double &x = slots["x"], &y = slots["y"];
 };
