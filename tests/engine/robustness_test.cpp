@@ -28,80 +28,52 @@ TEST(Nesting, TheLimitItselfIsAcceptedAndOneMoreLevelRefused)
 
 TEST(Nesting, PastedMonstersAreRefusedQuickly)
 {
-    const struct
-    {
-        std::string formula;
-        int code;
-    } cases[] = {// A prefix operator must not follow another one without parentheses.
-                 {Repeat("!", 30000) + "x", kSyntaxError},
-                 {Nest("!(", "x", ")", 30000), kOutOfMemory},
-                 {"x" + Repeat("+x", 20000), kOutOfMemory},
-                 {Nest("sin(", "x", ")", 5000), kOutOfMemory},
-                 {Nest("(x+", "x", ")", 5000), kOutOfMemory},
-                 {Nest("(", "x", "^2)", 3000), kOutOfMemory},
-                 {Repeat("c ? ", 2000) + "x" + Repeat(" : y", 2000), kOutOfMemory}};
-    for (const auto& c : cases) {
-        const auto error = CompileError(c.formula.c_str());
-        ASSERT_TRUE(error) << c.formula.substr(0, 40);
-        EXPECT_EQ(error->code, c.code) << c.formula.substr(0, 40);
+    const std::pair<std::string, int> cases[] = {
+        // "!!...x": a prefix operator must not follow another one without parentheses.
+        {Repeat("!", 30000) + "x", kSyntaxError}, {Nest("!(", "x", ")", 30000), kOutOfMemory},
+        {"x" + Repeat("+x", 20000), kOutOfMemory}, {Nest("sin(", "x", ")", 5000), kOutOfMemory},
+        {Nest("(x+", "x", ")", 5000), kOutOfMemory}, {Nest("(", "x", "^2)", 3000), kOutOfMemory},
+        {Repeat("c ? ", 2000) + "x" + Repeat(" : y", 2000), kOutOfMemory},
+    };
+    for (const auto& [formula, code] : cases) {
+        const auto error = CompileError(formula.c_str());
+        EXPECT_EQ(error ? error->code : -1, code) << formula.substr(0, 40);
     }
 }
 
-// Parentheses alone build no depth: any number of them around a formula is stripped.
-TEST(Nesting, ParenthesesAloneAreNotNesting)
-{
-    Bound parenthesised(Nest("(", "x + 1", ")", 50000).c_str());
-    EXPECT_EQ(parenthesised.Set("x", 2).Evaluate(), 3.0);
-}
-
-// Runs `work` on a thread with a deliberately small stack.
-void RunWithStack(size_t bytes, void (*work)())
-{
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    ASSERT_EQ(pthread_attr_setstacksize(&attributes, bytes), 0);
-    pthread_t thread;
-    ASSERT_EQ(pthread_create(
-                  &thread, &attributes,
-                  [](void* job) -> void* {
-                      reinterpret_cast<void (*)()>(job)();
-                      return nullptr;
-                  },
-                  reinterpret_cast<void*>(work)),
-              0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
-}
-
-// Every recursive operation on the deepest trees of several shapes, derivatives included
-// (they are deeper than their source).
-void ExerciseDeepestTrees()
-{
-    const std::string shapes[] = {
-        Nest("sin(", "x", ")", kMaxNestingDepth),  Nest("(", "x", "^x)", kMaxNestingDepth),
-        Nest("(x^", "x", ")", kMaxNestingDepth),   Nest("(", "x", "/x)", kMaxNestingDepth),
-        Nest("(x/", "x", ")", kMaxNestingDepth),   Nest("NEG(", "x", ")", kMaxNestingDepth),
-        Nest("asec(", "x", ")", kMaxNestingDepth), Nest("(x>0?", "x", ":x)", kMaxNestingDepth / 2),
-        Nest("(x*", "x", ")", kMaxNestingDepth),   Nest("!(", "x", ")", kMaxNestingDepth)};
-    for (const std::string& formula : shapes) {
-        Bound f(formula.c_str());
-        f.Set("x", 1.5);
-        delete[] f.expression.Print();
-        ErrorFrom([&] { f.Evaluate(); });
-        FunctionInterpreter copy(f.expression.CopyTree());
-        EXPECT_TRUE(f.expression.IsSameAsExpression(&copy));
-        ErrorFrom([&] {
-            Bound derivative(f.expression.Derivative("x", nullptr));
-            derivative.Set("x", 1.5);
-            delete[] derivative.expression.Print();
-            derivative.Evaluate();
-        });
-    }
-}
-
+// Every recursive operation on the deepest trees of several shapes, derivatives included (they
+// are deeper than their source), on a thread with a quarter of the usual 8 MiB stack.
 TEST(Nesting, DeepestTreesNeedAQuarterOfAnEightMegabyteStack)
 {
-    RunWithStack(2 << 20, ExerciseDeepestTrees);
+    auto work = [](void*) -> void* {
+        const int depth = kMaxNestingDepth;
+        for (const std::string& formula :
+             {Nest("sin(", "x", ")", depth), Nest("(", "x", "^x)", depth),
+              Nest("(x^", "x", ")", depth), Nest("(", "x", "/x)", depth),
+              Nest("(x/", "x", ")", depth), Nest("NEG(", "x", ")", depth),
+              Nest("asec(", "x", ")", depth), Nest("(x>0?", "x", ":x)", depth / 2),
+              Nest("(x*", "x", ")", depth), Nest("!(", "x", ")", depth)}) {
+            Bound f(formula.c_str());
+            f.Set("x", 1.5);
+            delete[] f.expression.Print();
+            ErrorFrom([&] { f.Evaluate(); });
+            FunctionInterpreter copy(f.expression.CopyTree());
+            EXPECT_TRUE(f.expression.IsSameAsExpression(&copy));
+            ErrorFrom([&] {
+                Bound derivative(f.expression.Derivative("x", nullptr));
+                delete[] derivative.expression.Print();
+                derivative.Set("x", 1.5).Evaluate();
+            });
+        }
+        return nullptr;
+    };
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 2 << 20), 0);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attributes, work, nullptr), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
 }
 
 TEST(LongText, HundredThousandCharactersOfEveryShape)
@@ -113,13 +85,10 @@ TEST(LongText, HundredThousandCharactersOfEveryShape)
             manyNames += (term ? "+v" : "v") + std::to_string(group * 100 + term);
         manyNames += ")";
     }
-    const std::string formulas[] = {std::string(100000, '('),
-                                    std::string(100000, ')'),
-                                    std::string(100000, ' '),
-                                    std::string(100000, 'x'),
-                                    Repeat("sin(", 25000),
-                                    Repeat("x*", 50000),
-                                    manyNames};
+    const std::string formulas[] = {
+        std::string(100000, '('), std::string(100000, ')'), std::string(100000, ' '),
+        std::string(100000, 'x'), Repeat("sin(", 25000), Repeat("x*", 50000), manyNames,
+    };
     for (const std::string& formula : formulas) {
         try {
             FunctionInterpreter f(formula.c_str());
@@ -131,6 +100,8 @@ TEST(LongText, HundredThousandCharactersOfEveryShape)
     const FunctionInterpreter names(manyNames.c_str());
     EXPECT_EQ(names.VariableCount(), 20000);
     EXPECT_EQ(names.FindVariable("v19999"), 19999);
+    // Parentheses alone build no depth: any number of them around a formula is stripped.
+    EXPECT_EQ(Bound(Nest("(", "x + 1", ")", 50000).c_str()).Set("x", 2).Evaluate(), 3.0);
 }
 
 } // namespace
