@@ -63,7 +63,8 @@ private:
     std::map<std::string, double> values;
 };
 
-// The class structure of a tree, such as "Plus(1, Multiply(2, x))".
+// The class structure of a tree, such as "Plus(1, Multiply(2, x))". A child that does not name
+// its node as parent is marked "^orphan": simplification and printing rely on that link.
 inline std::string Shape(const Parser* node)
 {
     if (!node) return "null";
@@ -76,6 +77,9 @@ inline std::string Shape(const Parser* node)
     if (auto* variable = dynamic_cast<const Variable*>(node)) return variable->Name();
     if (auto* expression = dynamic_cast<const FunctionInterpreter*>(node))
         return Shape(expression->Root());
+    auto of = [node](const Parser* child) {
+        return Shape(child) + (child && child->parent != node ? "^orphan" : "");
+    };
     // The class name without its family suffix: "Plus" for a PlusOperator.
     int status = 0;
     std::unique_ptr<char, void (*)(void*)> name(
@@ -85,11 +89,11 @@ inline std::string Shape(const Parser* node)
         if (text.size() > suffix.size() && text.substr(text.size() - suffix.size()) == suffix)
             text.resize(text.size() - suffix.size());
     if (auto* random = dynamic_cast<const RandomFunction*>(node))
-        return text + "(" + (random->argument ? Shape(random->argument) : "") + ")";
+        return text + "(" + (random->argument ? of(random->argument) : "") + ")";
     if (auto* function = dynamic_cast<const FunctionParser*>(node))
-        return text + "(" + Shape(function->argument) + ")";
+        return text + "(" + of(function->argument) + ")";
     if (auto* op = dynamic_cast<const OperationParser*>(node))
-        return text + "(" + Shape(op->left) + ", " + Shape(op->right) + ")";
+        return text + "(" + of(op->left) + ", " + of(op->right) + ")";
     return "<" + text + ">";
 }
 
