@@ -8,13 +8,7 @@ namespace {
 
 TEST(Compile, RejectsWithCodeAndPositions)
 {
-    const struct
-    {
-        const char* formula;
-        int code;
-        int from;
-        int to;
-    } cases[] = {
+    const std::tuple<const char*, int, int, int> cases[] = {
         {"", kEmptyExpression, 0, -1}, {"   ", kEmptyExpression, 0, 2},
         {"()", kEmptyExpression, 0, 1}, {"=", kEmptyExpression, 1, 0},
         {"*b", kEmptyExpression, 0, -1}, {"x-", kEmptyExpression, 2, 1},
@@ -42,9 +36,8 @@ TEST(Compile, RejectsWithCodeAndPositions)
         // Folding RAND over an absorbed variable reads it before anything is bound.
         {"RAND(0 * x)", kUnknownVariable, -1, -1}, {"5 % 0", kDivisionByZero, -1, -1},
     };
-    for (const auto& c : cases)
-        EXPECT_TRUE(HasError(CompileError(c.formula), c.code, c.from, c.to))
-            << '"' << c.formula << '"';
+    for (const auto& [formula, code, from, to] : cases)
+        EXPECT_TRUE(HasError(CompileError(formula), code, from, to)) << '"' << formula << '"';
 }
 
 // Each code has its own text; any other number, however odd, gets the fallback.

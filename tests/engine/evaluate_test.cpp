@@ -26,13 +26,7 @@ TEST(Functions, MatchTheCLibraryAndRefuseOutsideTheirDomain)
     const Test outsideOne = [](double u) { return std::fabs(u) > 1; };
     const Test insideOne = [](double u) { return std::fabs(u) <= 1; };
     const Test zero = [](double u) { return u == 0; };
-    const struct
-    {
-        const char* name;
-        double (*reference)(double);
-        Test refuses;
-        int code;
-    } functions[] = {
+    const std::tuple<const char*, double (*)(double), Test, int> functions[] = {
         {"LN", std::log, notPositive, kLnOfNegative},
         {"LOG", std::log10, notPositive, kLogOfNegative}, {"EXP", std::exp, anything, 0},
         {"ABS", std::fabs, anything, 0}, {"SQRT", std::sqrt, negative, kSqrtOfNegative},
@@ -58,16 +52,16 @@ TEST(Functions, MatchTheCLibraryAndRefuseOutsideTheirDomain)
                                      -700.0,     1e300,     kInfinity, -kInfinity, kNaN};
     for (double u = -7.0; u <= 7.0; u += 0.37)
         arguments.push_back(u);
-    for (const auto& f : functions) {
-        Bound expression((std::string(f.name) + "(x)").c_str());
+    for (const auto& [name, reference, refuses, code] : functions) {
+        Bound expression((std::string(name) + "(x)").c_str());
         for (double u : arguments) {
             double value = 0;
             const auto error = ErrorFrom([&] { value = expression.Set("x", u).Evaluate(); });
-            if (f.refuses(u))
-                EXPECT_TRUE(HasError(error, f.code)) << f.name << "(" << u << ")";
+            if (refuses(u))
+                EXPECT_TRUE(HasError(error, code)) << name << "(" << u << ")";
             else
-                EXPECT_TRUE(!error && SameDouble(value, f.reference(u)))
-                    << f.name << "(" << u << ") gives " << value;
+                EXPECT_TRUE(!error && SameDouble(value, reference(u)))
+                    << name << "(" << u << ") gives " << value;
         }
     }
 }
@@ -100,7 +94,8 @@ TEST(Operators, ValuesIntegerViewsAndShortCircuits)
         {"x ? 5 : 1/x", 1, 5.0}, {"x || 1/(x - 1)", 1, 1.0}, {"!x || 1/x", 0, 1.0},
         {"x && 1/(x - 1)", 1, 0, kDivisionByZero}, {"sqrt(-x) / (x - x)", 1, 0, kDivisionByZero},
         {"sqrt(-x) % (x - x)", 1, 0, kDivisionByZero}, {"x % 0.5", 7, 0, kDivisionByZero},
-        {"a : b", 1, 0, kMissingQuestionMark},
+        {"a : b", 1, 0, kMissingQuestionMark}, {"x & x", 2.5, 2.0},
+        {"x / x", 0, 0, kDivisionByZero},
     };
     for (const auto& c : cases) {
         RawTree tree(c.formula);

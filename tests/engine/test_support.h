@@ -4,15 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <cxxabi.h>
 #include <functional>
 #include <limits>
 #include <map>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <typeinfo>
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -80,11 +79,10 @@ inline std::string Shape(const Parser* node)
     auto of = [node](const Parser* child) {
         return Shape(child) + (child && child->parent != node ? "^orphan" : "");
     };
-    // The class name without its family suffix: "Plus" for a PlusOperator.
-    int status = 0;
-    std::unique_ptr<char, void (*)(void*)> name(
-        abi::__cxa_demangle(typeid(*node).name(), nullptr, nullptr, &status), std::free);
-    std::string text = name ? name.get() : typeid(*node).name();
+    // The class name without its family suffix: "Plus" for a PlusOperator ("12PlusOperator"
+    // as the compiler names the type).
+    std::string text = typeid(*node).name();
+    text.erase(0, text.find_first_not_of("0123456789"));
     for (const std::string suffix : {"Operator", "Function"})
         if (text.size() > suffix.size() && text.substr(text.size() - suffix.size()) == suffix)
             text.resize(text.size() - suffix.size());

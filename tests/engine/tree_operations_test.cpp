@@ -38,28 +38,23 @@ TEST(Clone, CopiesAreEqualAndIndependent)
 
 TEST(Compare, SameShapeClassesNamesAndConstantValues)
 {
-    const struct
-    {
-        const char* a;
-        const char* b;
-        bool same;
-    } cases[] = {
+    const std::tuple<const char*, const char*, bool> cases[] = {
         {"x + 1", "x + 1", true}, {"x + 1", "1 + x", false}, {"x + y", "x - y", false},
         {"1 + 1", "2 + 0", true}, {"1 + 1", "3 - 1", false}, {"sin(x)", "cos(x)", false},
         {"sin(1)", "sin(1.0)", true}, {"sin(0)", "tan(0)", false}, {"x", "X", false},
         {"2", "x", false}, {"x * 0", "y * 0", true}, {"c ? a : b", "c ? b : a", false},
         {"sin(x)", "sin(1)", false}, {"-x", "NEG(x)", true}, {"rand(x)", "rand(x)", false},
     };
-    for (const auto& c : cases) {
-        RawTree a(c.a);
-        RawTree b(c.b);
+    for (const auto& [first, second, same] : cases) {
+        RawTree a(first);
+        RawTree b(second);
         for (RawTree* tree : {&a, &b}) {
             tree->Set("x", 1); // absorbing operands make 'x * 0' constant, and read x
             tree->Set("y", 1);
         }
-        EXPECT_EQ(a->IsSameAs(b.get()), c.same) << c.a << " vs " << c.b;
-        EXPECT_EQ(b->IsSameAs(a.get()), c.same) << c.b << " vs " << c.a;
-        EXPECT_NE(a->IsSameAs(b.get()), a->DiffersFrom(b.get())) << c.a << " vs " << c.b;
+        EXPECT_EQ(a->IsSameAs(b.get()), same) << first << " vs " << second;
+        EXPECT_EQ(b->IsSameAs(a.get()), same) << second << " vs " << first;
+        EXPECT_NE(a->IsSameAs(b.get()), a->DiffersFrom(b.get())) << first << " vs " << second;
     }
 }
 
