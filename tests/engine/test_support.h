@@ -17,37 +17,19 @@
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// A tree exactly as the parser builds it, nothing folded; `table` only registers its variables.
-class RawTree
-{
-public:
-    explicit RawTree(const char* formula)
-    {
-        TextSpan span{formula, formula, formula + std::strlen(formula) - 1, &table};
-        Parser* parsed = nullptr;
-        table.Parse(span, &parsed);
-        tree.reset(parsed);
-    }
-    Parser* operator->() const { return tree.get(); }
-    Parser* get() const { return tree.get(); }
-    void Set(const char* name, double value)
-    {
-        values[name] = value;
-        table.BindValueSlotByName(name, &values[name]);
-    }
-
-private:
-    FunctionInterpreter table{"0"};
-    std::map<std::string, double> values;
-    NodePtr tree;
-};
-
-// An expression object whose variables read values it owns.
+// A formula whose variables read values owned here. `expression` compiles it; a raw tree is kept
+// exactly as parsed, nothing folded, with `expression` serving only as its variables table.
 class Bound
 {
 public:
-    explicit Bound(const char* formula) : expression(formula) {}
-    explicit Bound(Parser* tree) : expression(tree) {}
+    explicit Bound(Parser* adopted) : expression(adopted) {}
+    explicit Bound(const char* formula, bool raw = false) : expression(raw ? "0" : formula)
+    {
+        TextSpan span{formula, formula, formula + std::strlen(formula) - 1, &expression};
+        Parser* parsed = nullptr;
+        if (raw) expression.Parse(span, &parsed);
+        tree.reset(parsed);
+    }
     Bound& Set(const char* name, double value)
     {
         values[name] = value;
@@ -55,11 +37,19 @@ public:
         return *this;
     }
     double Evaluate() const { return expression.Evaluate(); }
+    Parser* operator->() const { return tree.get(); }
+    Parser* get() const { return tree.get(); }
 
     FunctionInterpreter expression;
 
 private:
     std::map<std::string, double> values;
+    NodePtr tree;
+};
+
+struct RawTree : Bound
+{
+    explicit RawTree(const char* formula) : Bound(formula, true) {}
 };
 
 // The class structure of a tree, such as "Plus(1, Multiply(2, x))". A child that does not name
