@@ -4,7 +4,7 @@
 #include "test_support.h"
 
 #include <cmath>
-#include <memory>
+#include <deque>
 #include <vector>
 
 namespace {
@@ -28,28 +28,27 @@ TEST(Evaluate, AllocatesNothing)
         xs[i] = -5.0 + 10.0 * double(i) / largest;
         ys[i] = 5.0 - double(i % 97) / 9.0;
     }
-    double x = 0;
-    double y = 0;
-    std::vector<std::unique_ptr<FunctionInterpreter>> expressions;
-    std::vector<std::unique_ptr<BatchEvaluator>> batches;
+    double x = 0, y = 0;
+    std::deque<FunctionInterpreter> expressions; // a deque never moves what it holds
+    std::deque<BatchEvaluator> batches;
     for (const char* formula : formulas) {
-        expressions.push_back(std::make_unique<FunctionInterpreter>(formula));
-        expressions.back()->BindValueSlotByName("x", &x);
-        expressions.back()->BindValueSlotByName("y", &y);
-        batches.push_back(std::make_unique<BatchEvaluator>(*expressions.back()));
-        batches.back()->BindColumn("x", xs.data());
-        batches.back()->BindColumn("y", ys.data());
-        batches.back()->Evaluate(largest, values.data(), errors.data());
+        FunctionInterpreter& expression = expressions.emplace_back(formula);
+        expression.BindValueSlotByName("x", &x);
+        expression.BindValueSlotByName("y", &y);
+        BatchEvaluator& batch = batches.emplace_back(expression);
+        batch.BindColumn("x", xs.data());
+        batch.BindColumn("y", ys.data());
+        batch.Evaluate(largest, values.data(), errors.data());
     }
     const long before = AllocationCount();
     double sum = 0;
     for (std::size_t i = 0; i + 1 < expressions.size(); ++i) // the last raises on the grid
         for (x = -4.75; x <= 4.75; x += 0.5)
             for (y = -4.75; y <= 4.75; y += 0.5)
-                sum += expressions[i]->Evaluate();
+                sum += expressions[i].Evaluate();
     for (auto& batch : batches)
         for (std::size_t n : {std::size_t(0), std::size_t(1), std::size_t(300), largest})
-            batch->Evaluate(n, values.data(), errors.data());
+            batch.Evaluate(n, values.data(), errors.data());
     EXPECT_EQ(AllocationCount() - before, 0);
     EXPECT_TRUE(std::isfinite(sum));
 }

@@ -76,8 +76,7 @@ TEST(Derivative, VariablesOutsideTheIndependentSetBecomePartials)
     EXPECT_EQ(PrintOf(&partial), "= P_u_x * x + u");
     const FunctionInterpreter plain(f.DerivativeByIndex(1, nullptr));
     EXPECT_EQ(PrintOf(&plain), "= u");
-    const Variable nameless(nullptr);
-    const Variable x("x");
+    const Variable nameless(nullptr), x("x");
     EXPECT_TRUE(Raises([&] { delete nameless.Derivative("x", nullptr); }, kEmptyExpression));
     EXPECT_TRUE(Raises([&] { delete x.Derivative(nullptr, nullptr); }, kEmptyExpression));
 }

@@ -112,9 +112,7 @@ TEST(Operators, ValuesIntegerViewsAndShortCircuits)
 
 TEST(Random, DrawsLieBetweenZeroAndTheScaleAndDiffer)
 {
-    Bound unit("RAND()");
-    Bound ten("RAND(10)");
-    Bound scaled("RAND(x)");
+    Bound unit("RAND()"), ten("RAND(10)"), scaled("RAND(x)");
     scaled.Set("x", 3.5);
     std::set<double> seen;
     for (int i = 0; i < 2000; ++i) {

@@ -53,7 +53,7 @@ TEST(Print, NumbersMatchTheCFormat)
         const double value = mantissa(generator) * std::pow(10.0, exponent(generator));
         char expected[64];
         std::snprintf(expected, sizeof expected, "%1.3g", value);
-        Constant constant(value);
+        const Constant constant(value);
         ASSERT_EQ(PrintOf(&constant), expected) << value;
     }
 }
