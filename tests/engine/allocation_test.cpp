@@ -7,11 +7,8 @@
 #include <deque>
 #include <vector>
 
-namespace {
-
-// The tree at every point, and batches of every size up to the largest one they have seen,
-// through compacted arms (sin and cos are too dear to evaluate where not taken), blends, fused
-// arithmetic and RAND.
+// The tree, and batches of every size up to the largest they have seen, through compacted arms,
+// blends, fused arithmetic and RAND.
 TEST(Evaluate, AllocatesNothing)
 {
     const char* formulas[] = {
@@ -52,5 +49,3 @@ TEST(Evaluate, AllocatesNothing)
     EXPECT_EQ(AllocationCount() - before, 0);
     EXPECT_TRUE(std::isfinite(sum));
 }
-
-} // namespace

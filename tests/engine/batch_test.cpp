@@ -11,10 +11,9 @@
 
 namespace {
 
-// Tree and batch on n random points: the same errors, as many random draws and, when `values`,
-// values bit for bit, except that a NaN is any NaN (where two NaNs meet in + or *, the compiler
-// may put either first). A formula that does not compile passes. A `tree` given replaces the
-// formula, which then only names it.
+// Tree and batch on n random points: the same errors, as many random draws and, if `values`, the
+// same bits, but any NaN for a NaN (of two NaNs in + or *, the compiler may keep either). A
+// formula that does not compile passes; a `tree` given replaces it.
 testing::AssertionResult Agree(const std::string& formula, std::size_t n, unsigned seed,
                                bool values = true, Parser* tree = nullptr)
 {
@@ -107,8 +106,7 @@ TEST(BatchEvaluate, AgreesWithTheTreeOnRandomFormulas)
     EXPECT_GT(compiled, 1000); // most formulas compile: the test is not vacuous
 }
 
-// Every function and operator alone, the benchmark's formulas, deep trees and unbound variables,
-// at block sizes around the evaluator's own.
+// Every function and operator, the benchmark's formulas and more, at sizes around the block's.
 TEST(BatchEvaluate, AgreesAtEverySize)
 {
     std::vector<std::string> formulas = {
@@ -129,7 +127,6 @@ TEST(BatchEvaluate, AgreesAtEverySize)
         "(x > 0 && b) * 2 - b", "b > 0 ? b : x",
         // One RAND outside any branch draws in the tree's order.
         "rand(x) + y", "rand(1/x)", "ln(x) + rand(y)",
-        // Deep trees.
         "x" + Repeat(" + sin(x*y)", 900), Repeat("sin(", 300) + "x" + Repeat(")", 300),
         Repeat("(x > ", 200) + "y" + Repeat(" ? 1/x : ln(y))", 200),
         Repeat("(y < 1 ? x / (", 150) + "y" + Repeat(") : y / (x - 1))", 150),
@@ -148,8 +145,7 @@ TEST(BatchEvaluate, AgreesAtEverySize)
     }
 }
 
-// RAND draws once per evaluation that reaches it, as often as the tree; in the same order only
-// where one RAND lies outside any branch (those formulas are above).
+// RAND draws as often as the tree; in the same order only where one RAND lies outside branches.
 TEST(BatchEvaluate, RandomDrawsAsOftenAsTheTree)
 {
     for (const char* formula : {"x > 0 ? rand() : ln(-x)", "x && rand(2)", "1 - 2 * rand(3)",
@@ -191,8 +187,8 @@ TEST(BatchEvaluate, VariablesWithoutAColumnReadTheirSlot)
     nothing.Evaluate(0, nullptr, nullptr); // nothing to do, nothing touched
 }
 
-// A node of a class the batch does not know, evaluated through the tree: half its operand,
-// refusing negative ones. It may only read value slots.
+// A class the batch does not know, so evaluated through the tree: half its operand, refusing
+// negative ones. It may only read value slots.
 class Halving final : public Parser
 {
 public:

@@ -4,8 +4,6 @@
 
 #include <set>
 
-namespace {
-
 TEST(Compile, RejectsWithCodeAndPositions)
 {
     const std::tuple<const char*, int, int, int> cases[] = {
@@ -50,5 +48,3 @@ TEST(ErrorMessages, EveryCodeHasItsOwnTextAndOthersTheFallback)
     for (int code : {int(kErrorMessageCount), -1, INT32_MIN, INT32_MAX})
         EXPECT_TRUE(!HasErrorMessage(code) && ErrorMessage(code) == fallback) << code;
 }
-
-} // namespace

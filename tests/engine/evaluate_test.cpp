@@ -1,5 +1,4 @@
-// Values: every function against the C library with its domain tests, every operator with its
-// integer view, truth values and short-circuits.
+// Values of every function and operator, domain errors, integer views and short-circuits.
 
 #include "test_support.h"
 
@@ -13,8 +12,7 @@ bool SameDouble(double a, double b)
     return a == b || (std::isnan(a) && std::isnan(b));
 }
 
-// Every function over a sweep of arguments, domain edges included, against <cmath>; outside its
-// domain it raises its own code.
+// Every function against <cmath> over a sweep with the domain edges; outside, its own code.
 TEST(Functions, MatchTheCLibraryAndRefuseOutsideTheirDomain)
 {
     using Test = bool (*)(double);
@@ -66,8 +64,8 @@ TEST(Functions, MatchTheCLibraryAndRefuseOutsideTheirDomain)
     }
 }
 
-// Each node's own evaluation on trees as parsed, not simplified. Only what decides the result is
-// evaluated: the other operand may fail without harm. Division looks at its divisor first.
+// Raw trees, so that nodes and not simplification are tested. Only what decides the result is
+// evaluated; division looks at its divisor first.
 TEST(Operators, ValuesIntegerViewsAndShortCircuits)
 {
     const struct

@@ -1,9 +1,6 @@
-// How formula text becomes a tree: where it splits, and how signs, numbers, names and calls are
-// read.
+// How text becomes a tree: where it splits, how signs, numbers, names and calls are read.
 
 #include "test_support.h"
-
-namespace {
 
 TEST(Parse, TreesHaveTheExpectedShape)
 {
@@ -60,5 +57,3 @@ TEST(Parse, MakeOperatorLeavesTheLeftOperandOfAPrefixToTheCaller)
     }
     EXPECT_EQ(left.parent, nullptr);
 }
-
-} // namespace

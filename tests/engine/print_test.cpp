@@ -1,5 +1,4 @@
-// Printed text: three significant digits for numbers, keywords for calls, and parentheses
-// wherever an operand binds no more strongly than its operator.
+// Printed text: three digits for numbers, keywords for calls, parentheses where needed.
 
 #include "test_support.h"
 
@@ -7,8 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
-
-namespace {
 
 // Parentheses are never too few: the printed text parses back into the same tree.
 TEST(Print, TreesPrintAsDesignedAndParseBack)
@@ -68,5 +65,3 @@ TEST(Print, NumbersReadAndPrintTheSameUnderAGermanLocale)
     EXPECT_EQ(PrintOf(&expression.expression), "= 1.5 * x + 0.25");
     std::setlocale(LC_ALL, previous.c_str());
 }
-
-} // namespace

@@ -39,8 +39,8 @@ TEST(Nesting, PastedMonstersAreRefusedQuickly)
     }
 }
 
-// Every recursive operation on the deepest trees of several shapes, derivatives included (they
-// are deeper than their source), on a thread with a quarter of the usual 8 MiB stack.
+// Every recursive operation, derivatives (deeper than their source) included, on the deepest
+// trees of several shapes, on a thread with a quarter of the usual 8 MiB stack.
 TEST(Nesting, DeepestTreesNeedAQuarterOfAnEightMegabyteStack)
 {
     auto work = [](void*) -> void* {

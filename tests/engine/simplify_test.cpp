@@ -1,9 +1,6 @@
-// Simplification: constant folding, neutral and absorbing operands, identical operands and
-// decided conditionals, applied children first while the expression object is built.
+// Simplification: folding, neutral, absorbing and identical operands, decided conditionals.
 
 #include "test_support.h"
-
-namespace {
 
 TEST(Simplify, RulesGiveTheDesignedTrees)
 {
@@ -34,8 +31,7 @@ TEST(Simplify, RulesGiveTheDesignedTrees)
     }
 }
 
-// A free tree has no parent to collapse into: it only folds its operands, and a function passes
-// on what folding its operand raises.
+// A free tree has no parent to collapse into: it only folds its operands, errors included.
 TEST(Simplify, FreeTreesOnlyFoldTheirOperands)
 {
     for (const auto& [formula, shape] : {std::pair{"sin(2*3)", "Sin(6)"},
@@ -48,5 +44,3 @@ TEST(Simplify, FreeTreesOnlyFoldTheirOperands)
     EXPECT_TRUE(Raises([] { RawTree("sin(sqrt(-1))")->Simplify(); }, kSqrtOfNegative));
     EXPECT_TRUE(Raises([] { RawTree("a : b")->Simplify(); }, kMissingQuestionMark));
 }
-
-} // namespace

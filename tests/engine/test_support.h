@@ -69,8 +69,7 @@ inline std::string Shape(const Parser* node)
     auto of = [node](const Parser* child) {
         return Shape(child) + (child && child->parent != node ? "^orphan" : "");
     };
-    // The class name without its family suffix: "Plus" for a PlusOperator ("12PlusOperator"
-    // as the compiler names the type).
+    // The class name without its family suffix: "Plus" for a PlusOperator ("12PlusOperator").
     std::string text = typeid(*node).name();
     text.erase(0, text.find_first_not_of("0123456789"));
     for (const std::string suffix : {"Operator", "Function"})

@@ -2,8 +2,6 @@
 
 #include "test_support.h"
 
-namespace {
-
 const char* const kFormulas[] = {
     "x + 1", "1 + x", "x - 1", "sin(x)", "cos(x)", "sin(1)", "tan(0)", "x ? y : z", "x ? y : x",
     "-x ^ 2", "!x && ~y", "x % 3 | y", "rand(x)", "rand(10)", "x", "X", "2", "(1 + 1)", "x < y",
@@ -67,8 +65,7 @@ TEST(Compare, ConstantPartsCompareByValue)
     EXPECT_TRUE(Raises([&] { failing->IsSameAs(failing.get()); }, kDivisionByZero));
 }
 
-// A node that is not a child is refused and nothing changes; the expression object swaps its
-// root and attaches the new tree.
+// A node that is not a child is refused; the expression object swaps and attaches its root.
 TEST(ReplaceChild, RefusesStrangersAndAttachesReplacements)
 {
     RawTree tree("sin(x) + y");
@@ -88,5 +85,3 @@ TEST(ReplaceChild, RefusesStrangersAndAttachesReplacements)
     EXPECT_TRUE(expression.BindValueSlotByName("fresh", &value));
     EXPECT_EQ(expression.Evaluate(), 4.0);
 }
-
-} // namespace
