@@ -45,15 +45,3 @@ TEST(Parse, TreesHaveTheExpectedShape)
         EXPECT_EQ(Shape(tree.get()), shape) << '"' << formula << '"';
     }
 }
-
-// Prefix codes of the factory build their node over the right operand only.
-TEST(Parse, MakeOperatorLeavesTheLeftOperandOfAPrefixToTheCaller)
-{
-    const Parser factory;
-    Variable left("x");
-    for (int code : {kOpUnaryMinus, kOpNot, kOpComplement}) {
-        NodePtr node(factory.MakeOperator(code, &left, new Variable("y")));
-        EXPECT_EQ(static_cast<FunctionParser*>(node.get())->argument->parent, node.get());
-    }
-    EXPECT_EQ(left.parent, nullptr);
-}
