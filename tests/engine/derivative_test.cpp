@@ -11,9 +11,7 @@ void ExpectDerivativeMatches(const char* formula, const char* variable, double x
 {
     Bound f(formula);
     Bound derivative(f.expression.Derivative(variable, nullptr));
-    double exact = 0;
-    const auto error = ErrorFrom([&] { exact = derivative.Set("x", x).Set("y", y).Evaluate(); });
-    ASSERT_FALSE(error) << "d/d" << variable << " " << formula << " raised " << error->code;
+    const double exact = derivative.Set("x", x).Set("y", y).Evaluate();
     const bool byX = variable[0] == 'x';
     const double h = 1e-6 * std::max(1.0, std::fabs(byX ? x : y));
     auto at = [&](double step) {
@@ -25,25 +23,21 @@ void ExpectDerivativeMatches(const char* formula, const char* variable, double x
         << ") = " << PrintOf(&derivative.expression);
 }
 
+// Every function alone, and compositions other than the analysis tests' random fields (sums,
+// products, quotients and sines of sums).
 TEST(Derivative, MatchesCentralDifferences)
 {
-    for (const char* function :
-         {"ln(x)",       "log(x)",      "exp(x)",  "sqrt(x)", "-x",      "neg(x)",
-          "sin(x)",      "cos(x)",      "tan(x)",  "sec(x)",  "csc(x)",  "cot(x)",
-          "asin(x / 3)", "acos(x / 3)", "atan(x)", "asec(x)", "acsc(x)", "acot(x)",
-          "sinh(x)",     "cosh(x)",     "tanh(x)", "sech(x)", "csch(x)", "coth(x)"})
-        for (double x : {1.3, 2.0, 2.9})
-            ExpectDerivativeMatches(function, "x", x, 0.5);
-    // Sums, products, quotients and sines of sums are the analysis tests' random fields.
-    for (const char* composition :
-         {"exp(x * y) / (1 + x ^ 2)", "ln(x) * sqrt(x)", "x ^ y", "y ^ x", "x ^ 2.5 - 3 * x ^ -2",
+    for (const char* formula :
+         {"ln(x)", "log(x)", "exp(x)", "sqrt(x)", "-x", "sin(x)", "cos(x)", "tan(x)", "sec(x)",
+          "csc(x)", "cot(x)", "asin(x / 3)", "acos(x / 3)", "atan(x)", "asec(x)", "acsc(x)",
+          "acot(x)", "sinh(x)", "cosh(x)", "tanh(x)", "sech(x)", "csch(x)", "coth(x)",
+          "exp(x * y) / (1 + x ^ 2)", "ln(x) * sqrt(x)", "x ^ y", "y ^ x", "x ^ 2.5 - 3 * x ^ -2",
           "atan(x / y) + asin(y / 4)", "tanh(sinh(x)) - sech(x * y)", "log(x ^ 2 + 1) * coth(y)",
           "x > 2 ? x ^ 2 : -x", "x / y / (x + y)", "acot(x * y) + acsc(x + 2) + asec(y + 3)",
           "cot(x) * csc(y) / sec(x + y)"})
-        for (double x : {1.1, 2.3})
-            for (double y : {0.7, 1.9})
-                for (const char* variable : {"x", "y"})
-                    ExpectDerivativeMatches(composition, variable, x, y);
+        for (auto [x, y] : {std::pair{1.3, 0.7}, {2.3, 1.9}, {2.9, 0.5}})
+            for (const char* variable : {"x", "y"})
+                ExpectDerivativeMatches(formula, variable, x, y);
 }
 
 // Operand order and the place of every minus sign decide how a derivative prints.
