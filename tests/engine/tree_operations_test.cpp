@@ -40,21 +40,14 @@ TEST(Compare, SameShapeClassesNamesAndConstantValues)
         {"sin(x)", "sin(1)", false}, {"-x", "NEG(x)", true}, {"rand(x)", "rand(x)", false},
     };
     for (const auto& [first, second, same] : cases) {
-        RawTree a(first);
-        RawTree b(second);
-        for (RawTree* tree : {&a, &b}) {
-            tree->Set("x", 1); // absorbing operands make 'x * 0' constant, and read x
-            tree->Set("y", 1);
-        }
+        RawTree a(first), b(second); // x * 0 is constant, and reads x to compare
+        a.Set("x", 1).Set("y", 1);
+        b.Set("x", 1).Set("y", 1);
         EXPECT_EQ(a->IsSameAs(b.get()), same) << first << " vs " << second;
         EXPECT_EQ(b->IsSameAs(a.get()), same) << second << " vs " << first;
         EXPECT_NE(a->IsSameAs(b.get()), a->DiffersFrom(b.get())) << first << " vs " << second;
     }
-}
-
-// Constant parts compare by value: NaN is never the same, and evaluation errors pass on.
-TEST(Compare, ConstantPartsCompareByValue)
-{
+    // Constant parts compare by value: NaN is never the same, and evaluation errors pass on.
     const Constant nan(kNaN);
     EXPECT_TRUE(nan.DiffersFrom(&nan));
     const RawTree failing("1/0 + x");
