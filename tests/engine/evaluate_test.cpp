@@ -68,43 +68,41 @@ TEST(Functions, MatchTheCLibraryAndRefuseOutsideTheirDomain)
 // evaluated; division looks at its divisor first.
 TEST(Operators, ValuesIntegerViewsAndShortCircuits)
 {
-    const struct
-    {
-        const char* formula;
-        double x;
-        double expected;
-        int raises = -1;
-    } cases[] = {
-        {"!x", -0.0, 1.0}, {"!x", 0.5, 0.0}, {"!x", kNaN, 0.0}, {"~x", 2.7, -3.0},
-        {"~x", -2.7, 1.0}, {"~x", 1e10, 2147483647.0}, {"~x", kNaN, 2147483647.0},
-        {"~x", 2147483647.9, -2147483648.0}, {"~x", -2147483648.9, 2147483647.0}, {"7 % 3", 0, 1.0},
-        {"-7 % 3", 0, -1.0}, {"7 % -3", 0, 1.0}, {"7.9 % 3.9", 0, 1.0},
-        {"x % -1", -2147483648.0, 0.0}, {"x % 3", 3e9, -2.0}, {"0 ^ 0", 0, 0.0}, {"0 ^ -1", 0, 0.0},
-        {"(-2) ^ 2.5", 0, 4.0}, {"(-8) ^ (1/3)", 0, 1.0}, {"4 ^ 0.5", 0, 2.0},
-        {"(-2) ^ -1", 0, -0.5}, {"x ^ 0", kNaN, 1.0}, {"x ^ 2", -3, 9.0}, {"1 / x", kNaN, kNaN},
-        {"6 & 3", 0, 2.0}, {"6 | 3", 0, 7.0}, {"6 !& 3", 0, 5.0}, {"-1 & 5", 0, 5.0},
-        {"2.7 & 3", 0, 2.0}, {"3e9 | 1", 0, -2147483647.0}, {"x | 0", kNaN, -2147483648.0},
-        {"2 && 3", 0, 1.0}, {"0 || -5", 0, 1.0}, {"x && 1", kNaN, 1.0}, {"x || 0", -0.0, 0.0},
-        {"x ? 7 : 8", kNaN, 7.0}, {"x ? 7 : 8", -0.0, 8.0}, {"x <= 1", 1, 1.0},
-        {"x >= 1.5", 1, 0.0}, {"x == x", kNaN, 0.0}, {"x != x", kNaN, 1.0}, {"x < x", kNaN, 0.0},
-        {"x == 0", -0.0, 1.0}, {"x > 1 ? 1 : x > 0 ? 2 : 3", 0.5, 2.0},
-        {"x > 1 ? 1 : x > 0 ? 2 : 3", -1, 3.0}, {"x && 1/x", 0, 0.0}, {"x ? 1/x : 5", 0, 5.0},
-        {"x ? 5 : 1/x", 1, 5.0}, {"x || 1/(x - 1)", 1, 1.0}, {"!x || 1/x", 0, 1.0},
-        {"x && 1/(x - 1)", 1, 0, kDivisionByZero}, {"sqrt(-x) / (x - x)", 1, 0, kDivisionByZero},
+    // Formula, x, value, or the code raised instead.
+    const std::tuple<const char*, double, double, int> cases[] = {
+        {"!x", -0.0, 1.0, -1}, {"!x", 0.5, 0.0, -1}, {"!x", kNaN, 0.0, -1}, {"~x", 2.7, -3.0, -1},
+        {"~x", -2.7, 1.0, -1}, {"~x", 1e10, 2147483647.0, -1}, {"~x", kNaN, 2147483647.0, -1},
+        {"~x", 2147483647.9, -2147483648.0, -1}, {"~x", -2147483648.9, 2147483647.0, -1},
+        {"7 % 3", 0, 1.0, -1}, {"-7 % 3", 0, -1.0, -1}, {"7 % -3", 0, 1.0, -1},
+        {"7.9 % 3.9", 0, 1.0, -1}, {"x % -1", -2147483648.0, 0.0, -1}, {"x % 3", 3e9, -2.0, -1},
+        {"0 ^ 0", 0, 0.0, -1}, {"0 ^ -1", 0, 0.0, -1}, {"(-2) ^ 2.5", 0, 4.0, -1},
+        {"(-8) ^ (1/3)", 0, 1.0, -1}, {"4 ^ 0.5", 0, 2.0, -1}, {"(-2) ^ -1", 0, -0.5, -1},
+        {"x ^ 0", kNaN, 1.0, -1}, {"x ^ 2", -3, 9.0, -1}, {"1 / x", kNaN, kNaN, -1},
+        {"6 & 3", 0, 2.0, -1}, {"6 | 3", 0, 7.0, -1}, {"6 !& 3", 0, 5.0, -1},
+        {"-1 & 5", 0, 5.0, -1}, {"2.7 & 3", 0, 2.0, -1}, {"3e9 | 1", 0, -2147483647.0, -1},
+        {"x | 0", kNaN, -2147483648.0, -1}, {"2 && 3", 0, 1.0, -1}, {"0 || -5", 0, 1.0, -1},
+        {"x && 1", kNaN, 1.0, -1}, {"x || 0", -0.0, 0.0, -1}, {"x ? 7 : 8", kNaN, 7.0, -1},
+        {"x ? 7 : 8", -0.0, 8.0, -1}, {"x <= 1", 1, 1.0, -1}, {"x >= 1.5", 1, 0.0, -1},
+        {"x == x", kNaN, 0.0, -1}, {"x != x", kNaN, 1.0, -1}, {"x < x", kNaN, 0.0, -1},
+        {"x == 0", -0.0, 1.0, -1}, {"x > 1 ? 1 : x > 0 ? 2 : 3", 0.5, 2.0, -1},
+        {"x > 1 ? 1 : x > 0 ? 2 : 3", -1, 3.0, -1}, {"x && 1/x", 0, 0.0, -1},
+        {"x ? 1/x : 5", 0, 5.0, -1}, {"x ? 5 : 1/x", 1, 5.0, -1}, {"x || 1/(x - 1)", 1, 1.0, -1},
+        {"!x || 1/x", 0, 1.0, -1}, {"x && 1/(x - 1)", 1, 0, kDivisionByZero},
+        {"sqrt(-x) / (x - x)", 1, 0, kDivisionByZero},
         {"sqrt(-x) % (x - x)", 1, 0, kDivisionByZero}, {"x % 0.5", 7, 0, kDivisionByZero},
-        {"a : b", 1, 0, kMissingQuestionMark}, {"x & x", 2.5, 2.0},
+        {"a : b", 1, 0, kMissingQuestionMark}, {"x & x", 2.5, 2.0, -1},
         {"x / x", 0, 0, kDivisionByZero},
     };
-    for (const auto& c : cases) {
-        RawTree tree(c.formula);
-        tree.Set("x", c.x);
+    for (const auto& [formula, x, expected, raises] : cases) {
+        RawTree tree(formula);
+        tree.Set("x", x);
         double value = 0;
         const auto error = ErrorFrom([&] { value = tree->Evaluate(); });
-        if (c.raises >= 0)
-            EXPECT_TRUE(HasError(error, c.raises)) << c.formula;
+        if (raises >= 0)
+            EXPECT_TRUE(HasError(error, raises)) << formula;
         else
-            EXPECT_TRUE(!error && SameDouble(value, c.expected))
-                << c.formula << " at x = " << c.x << " gives " << value;
+            EXPECT_TRUE(!error && SameDouble(value, expected))
+                << formula << " at x = " << x << " gives " << value;
     }
 }
 
