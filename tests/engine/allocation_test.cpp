@@ -7,8 +7,7 @@
 #include <deque>
 #include <vector>
 
-// The tree, and batches of every size up to the largest they have seen, through compacted arms,
-// blends, fused arithmetic and RAND.
+// Batches allocate nothing once they have seen their largest size.
 TEST(Evaluate, AllocatesNothing)
 {
     const char* formulas[] = {

@@ -1,5 +1,3 @@
-// Batch evaluation against the tree's own, point by point: values bit for bit, errors by code.
-
 #include "test_support.h"
 
 #include <cmath>
@@ -101,7 +99,6 @@ TEST(BatchEvaluate, AgreesWithTheTreeOnRandomFormulas)
         ASSERT_TRUE(Agree(RandomFormula(random, 1 + i % 7), 300, unsigned(i)));
 }
 
-// Every function and operator, the benchmark's formulas and more, at sizes around the block's.
 TEST(BatchEvaluate, AgreesAtEverySize)
 {
     std::vector<std::string> formulas = {

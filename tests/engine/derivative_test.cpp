@@ -1,5 +1,3 @@
-// Symbolic derivatives: against central differences, and by their printed form.
-
 #include "test_support.h"
 
 #include <cmath>
@@ -40,9 +38,11 @@ TEST(Derivative, MatchesCentralDifferences)
                 ExpectDerivativeMatches(formula, variable, x, y);
 }
 
-// Operand order and the place of every minus sign decide how a derivative prints.
+// Operand order and the place of every minus sign decide how a derivative prints. Variables
+// outside the independent set become partial derivatives.
 TEST(Derivative, SimplifiedFormsAreTheDesignedOnes)
 {
+    const IndependentSet independents{"x", "y"};
     const char* const cases[][3] = {
         {"x * x", "x", "= 2 * x"}, {"x ^ 3", "x", "= 3 * x ^ 2"}, {"2 ^ x", "x", "= 2 ^ x * 0.693"},
         {"exp(2*x)", "x", "= EXP( 2 * x ) * 2"}, {"x / y", "x", "= y / y ^ 2"},
@@ -50,28 +50,15 @@ TEST(Derivative, SimplifiedFormsAreTheDesignedOnes)
         {"x * y + x", "x", "= y + 1"}, {"sin(x)", "y", "= 0"}, {"cos(x)", "x", "= NEG( SIN( x ) )"},
         {"csc(x)", "x", "= NEG( CSC( x ) * COT( x ) )"},
         {"acos(x)", "x", "= -1 / SQRT( 1 - x ^ 2 )"}, {"acot(x)", "x", "= -1 / ( x ^ 2 + 1 )"},
-        {"coth(x)", "x", "= -1 * CSCH( x ) ^ 2"},
+        {"coth(x)", "x", "= -1 * CSCH( x ) ^ 2"}, {"u * x + y", "x", "= P_u_x * x + u"},
     };
     for (const auto& [formula, variable, printed] : cases) {
         const FunctionInterpreter f(formula);
-        Parser* raw = f.Derivative(variable, nullptr);
+        Parser* raw = f.Derivative(variable, &independents);
         EXPECT_EQ(raw->parent, nullptr);
         const FunctionInterpreter derivative(raw);
         EXPECT_EQ(PrintOf(&derivative), printed) << "d/d" << variable << " " << formula;
     }
-}
-
-TEST(Derivative, VariablesOutsideTheIndependentSetBecomePartials)
-{
-    const IndependentSet independents{"x", "y"};
-    const FunctionInterpreter f("u * x + y");
-    const FunctionInterpreter partial(f.DerivativeByIndex(1, &independents));
-    EXPECT_EQ(PrintOf(&partial), "= P_u_x * x + u");
-    const FunctionInterpreter plain(f.DerivativeByIndex(1, nullptr));
-    EXPECT_EQ(PrintOf(&plain), "= u");
-    const Variable nameless(nullptr), x("x");
-    EXPECT_TRUE(Raises([&] { delete nameless.Derivative("x", nullptr); }, kEmptyExpression));
-    EXPECT_TRUE(Raises([&] { delete x.Derivative(nullptr, nullptr); }, kEmptyExpression));
 }
 
 // The error passes on, nodes built so far are deleted (else the sanitizer build reports leaks)
@@ -106,6 +93,9 @@ TEST(Derivative, FailuresRaiseOrAnswerNoTreeAndLeaveNothingBehind)
         NodePtr node(factory.MakeFunction(code, new Constant(2)));
         EXPECT_TRUE(Raises([&] { delete node->Derivative("x", nullptr); }, kNoDerivative)) << code;
     }
+    const Variable nameless(nullptr), x("x");
+    EXPECT_TRUE(Raises([&] { delete nameless.Derivative("x", nullptr); }, kEmptyExpression));
+    EXPECT_TRUE(Raises([&] { delete x.Derivative(nullptr, nullptr); }, kEmptyExpression));
 }
 
 } // namespace

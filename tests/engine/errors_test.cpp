@@ -1,5 +1,3 @@
-// Every failure is one record: its code, and where in the formula the faulty text lies.
-
 #include "test_support.h"
 
 #include <set>
@@ -38,7 +36,6 @@ TEST(Compile, RejectsWithCodeAndPositions)
         EXPECT_TRUE(HasError(CompileError(formula), code, from, to)) << '"' << formula << '"';
 }
 
-// Each code has its own text; any other number, however odd, gets the fallback.
 TEST(ErrorMessages, EveryCodeHasItsOwnTextAndOthersTheFallback)
 {
     const std::string fallback = "Unknown Error Type!";

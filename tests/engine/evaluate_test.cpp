@@ -1,5 +1,3 @@
-// Values of every function and operator, domain errors, integer views and short-circuits.
-
 #include "test_support.h"
 
 #include <cmath>
@@ -12,7 +10,6 @@ bool SameDouble(double a, double b)
     return a == b || (std::isnan(a) && std::isnan(b));
 }
 
-// Every function against <cmath> over a sweep with the domain edges; outside, its own code.
 TEST(Functions, MatchTheCLibraryAndRefuseOutsideTheirDomain)
 {
     using Test = bool (*)(double);

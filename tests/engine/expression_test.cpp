@@ -1,5 +1,3 @@
-// The expression object: its variables table, binding to caller storage, the trees it adopts.
-
 #include "test_support.h"
 
 namespace {
@@ -59,7 +57,6 @@ TEST(Construction, TreeFormAdoptsATreeAndDeletesItOnFailure)
     EXPECT_TRUE(Raises([&] { FunctionInterpreter adopted(lonelyBranches); }, kMissingQuestionMark));
 }
 
-// Expressions compare their trees; an empty one has no tree to evaluate, print or copy.
 TEST(Expression, ComparesItsTreeAndRefusesWithoutOne)
 {
     FunctionInterpreter empty(static_cast<Parser*>(nullptr));

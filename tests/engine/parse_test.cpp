@@ -1,5 +1,3 @@
-// How text becomes a tree: where it splits, how signs, numbers, names and calls are read.
-
 #include "test_support.h"
 
 TEST(Parse, TreesHaveTheExpectedShape)

@@ -1,5 +1,3 @@
-// Printed text: three digits for numbers, keywords for calls, parentheses where needed.
-
 #include "test_support.h"
 
 #include <clocale>
@@ -40,7 +38,6 @@ TEST(Print, TreesPrintAsDesignedAndParseBack)
     EXPECT_EQ(PrintOf(&folded), "= 6");
 }
 
-// Numbers print as "%1.3g" does in the C locale.
 TEST(Print, NumbersMatchTheCFormat)
 {
     std::mt19937_64 generator(7);

@@ -1,5 +1,3 @@
-// Simplification: folding, neutral, absorbing and identical operands, decided conditionals.
-
 #include "test_support.h"
 
 TEST(Simplify, RulesGiveTheDesignedTrees)

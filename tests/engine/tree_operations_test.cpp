@@ -1,5 +1,3 @@
-// Copies and comparisons of trees.
-
 #include "test_support.h"
 
 const char* const kFormulas[] = {
@@ -10,7 +8,6 @@ const char* const kFormulas[] = {
     ("ln(log(exp(abs(sqrt(neg(sin(cos(tan(sec(csc(cot(asin(acos(atan(asec(acsc(acot(sinh(cosh("
      "tanh(sech(csch(coth(x))))))))))))))))))))))))")};
 
-// A copy prints and compares as its original and shares none of its nodes.
 TEST(Clone, CopiesAreEqualAndIndependent)
 {
     for (const char* formula : kFormulas) {
@@ -54,7 +51,6 @@ TEST(Compare, SameShapeClassesNamesAndConstantValues)
     EXPECT_TRUE(Raises([&] { failing->IsSameAs(failing.get()); }, kDivisionByZero));
 }
 
-// A node that is not a child is refused; the expression object swaps and attaches its root.
 TEST(ReplaceChild, RefusesStrangersAndAttachesReplacements)
 {
     RawTree tree("sin(x) + y");
