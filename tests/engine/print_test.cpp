@@ -34,8 +34,6 @@ TEST(Print, TreesPrintAsDesignedAndParseBack)
         EXPECT_EQ(PrintOf(tree.get()), printed) << formula;
         EXPECT_EQ(Shape(RawTree(printed).get()), Shape(tree.get())) << formula;
     }
-    const FunctionInterpreter folded("=2*3");
-    EXPECT_EQ(PrintOf(&folded), "= 6");
 }
 
 TEST(Print, NumbersMatchTheCFormat)

@@ -46,9 +46,8 @@ TEST(Nesting, DeepestTreesNeedAQuarterOfAnEightMegabyteStack)
             // A conditional nests two levels at a time.
             const int depth = std::string(tail) == ":x)" ? kMaxNestingDepth / 2 : kMaxNestingDepth;
             Bound f(Nest(head, "x", tail, depth).c_str());
-            f.Set("x", 1.5);
             delete[] f.expression.Print();
-            ErrorFrom([&] { f.Evaluate(); });
+            ErrorFrom([&] { f.Set("x", 1.5).Evaluate(); });
             FunctionInterpreter copy(f.expression.CopyTree());
             EXPECT_TRUE(f.expression.IsSameAsExpression(&copy));
             ErrorFrom([&] {

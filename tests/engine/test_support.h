@@ -56,7 +56,7 @@ struct RawTree : Bound
 // its node as parent is marked "^orphan": simplification and printing rely on that link.
 inline std::string Shape(const Parser* node)
 {
-    if (!node) return "null";
+    if (!node) return "";
     if (auto* constant = dynamic_cast<const Constant*>(node)) {
         std::ostringstream text;
         text.precision(17);
@@ -76,7 +76,7 @@ inline std::string Shape(const Parser* node)
         if (text.size() > suffix.size() && text.substr(text.size() - suffix.size()) == suffix)
             text.resize(text.size() - suffix.size());
     if (auto* random = dynamic_cast<const RandomFunction*>(node))
-        return text + "(" + (random->argument ? of(random->argument) : "") + ")";
+        return text + "(" + of(random->argument) + ")";
     if (auto* function = dynamic_cast<const FunctionParser*>(node))
         return text + "(" + of(function->argument) + ")";
     if (auto* op = dynamic_cast<const OperationParser*>(node))
