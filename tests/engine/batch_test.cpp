@@ -17,9 +17,8 @@ testing::AssertionResult Agree(const std::string& formula, std::size_t n, unsign
 {
     if (!tree && CompileError(formula.c_str())) return testing::AssertionSuccess();
     // Points of the region mixed with domain edges, signed zeros, huge values, infinities, NaN.
-    static const double special[] = {0.0,  -0.0,      1.0,        -1.0,     2.0,         -2.0,
-                                     0.5,  -0.5,      3.0,        M_PI / 2, -M_PI,       1e10,
-                                     -3e9, kInfinity, -kInfinity, kNaN,     2147483648.0};
+    static const double special[] = {0.0, -0.0, 1.0, -1.0, 2.0, -2.0, 0.5, -0.5, 3.0, M_PI / 2,
+                                     -M_PI, 1e10, -3e9, kInfinity, -kInfinity, kNaN, 2147483648.0};
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> region(-5.0, 5.0);
     std::vector<double> xs, ys;
@@ -67,10 +66,10 @@ testing::AssertionResult Agree(const std::string& formula, std::size_t n, unsign
     return testing::AssertionSuccess();
 }
 
-const char* const kFunctions[] = {"ln",   "log",  "exp",  "abs",  "sqrt", "sin",  "cos",
-                                  "tan",  "sec",  "csc",  "cot",  "asin", "acos", "atan",
-                                  "asec", "acsc", "acot", "sinh", "cosh", "tanh", "sech",
-                                  "csch", "coth", "ceil", "floor"};
+const char* const kFunctions[] = {
+    "ln",   "log",  "exp",  "abs",  "sqrt", "sin",  "cos",  "tan",  "sec",  "csc",  "cot",  "asin",
+    "acos", "atan", "asec", "acsc", "acot", "sinh", "cosh", "tanh", "sech", "csch", "coth", "ceil",
+    "floor"};
 const char* const kOperators[] = {
     "+", "-", "*", "/", "%", "^", "<", ">", "==", "!=", "<=", ">=", "&&", "||", "&", "|", "!&"};
 
