@@ -1,5 +1,4 @@
-// No formula may crash the engine: nesting is bounded, long texts end in a tree or an error, and
-// the deepest accepted trees leave every operation far from the end of the stack.
+// No formula may crash the engine, however deep or long.
 
 #include "test_support.h"
 
