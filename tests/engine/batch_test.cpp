@@ -59,9 +59,9 @@ testing::AssertionResult Agree(const std::string& formula, std::size_t n, unsign
         const double t = byTree[i], b = batched[i];
         const bool same = std::memcmp(&t, &b, sizeof t) == 0 || (std::isnan(t) && std::isnan(b));
         if (treeErrors[i] != batchErrors[i] || (values && treeErrors[i] < 0 && !same))
-            return testing::AssertionFailure() << formula << " at (" << xs[i] << ", " << ys[i]
-                                               << "): tree " << t << " / " << treeErrors[i]
-                                               << ", batch " << b << " / " << batchErrors[i];
+            return testing::AssertionFailure()
+                   << formula << " at (" << xs[i] << ", " << ys[i] << "): tree " << t << " / "
+                   << treeErrors[i] << ", batch " << b << " / " << batchErrors[i];
     }
     return testing::AssertionSuccess();
 }
@@ -115,8 +115,8 @@ TEST(BatchEvaluate, AgreesAtEverySize)
         "x > 0 ? (y > 0 ? b : 1/y) : ln(x)", "rand(b)", "(x > 0 ? b : 1) + b",
         "(x > 0 && b) * 2 - b", "b > 0 ? b : x",
         // One RAND outside any branch draws in the tree's order.
-        "rand(x) + y", "rand(1/x)", "ln(x) + rand(y)",
-        "x" + Repeat(" + sin(x*y)", 900), Repeat("sin(", 300) + "x" + Repeat(")", 300),
+        "rand(x) + y", "rand(1/x)", "ln(x) + rand(y)", "x" + Repeat(" + sin(x*y)", 900),
+        Repeat("sin(", 300) + "x" + Repeat(")", 300),
         Repeat("(x > ", 200) + "y" + Repeat(" ? 1/x : ln(y))", 200),
         Repeat("(y < 1 ? x / (", 150) + "y" + Repeat(") : y / (x - 1))", 150),
         Repeat("x ^ (", 100) + "0.99" + Repeat(")", 100),
@@ -153,7 +153,7 @@ TEST(BatchEvaluate, VariablesWithoutAColumnReadTheirSlot)
     double values[3];
     int errors[3];
     batch.Evaluate(3, values, errors);
-    EXPECT_EQ(errors[1], kUnknownVariable); // b is not bound yet
+    EXPECT_EQ(errors[1], kUnknownVariable);  // b is not bound yet
     expression.BindValueSlotByName("b", &b); // bindings made after construction count
     a = -1.0;                                // slots are read again at every call
     batch.Evaluate(3, values, errors);
@@ -198,9 +198,9 @@ TEST(BatchEvaluate, NodesOfOtherClassesGoThroughTheTree)
 {
     for (Parser* half : {new Halving(new Variable("a")),
                          new Halving(new MinusOperator(new Variable("a"), new Constant(1)))})
-        EXPECT_TRUE(Agree("x + half(...) / x", 1000, 1, true,
-                          new PlusOperator(new Variable("x"),
-                                           new DivideOperator(half, new Variable("x")))));
+        EXPECT_TRUE(Agree(
+            "x + half(...) / x", 1000, 1, true,
+            new PlusOperator(new Variable("x"), new DivideOperator(half, new Variable("x")))));
 }
 
 } // namespace
