@@ -3,13 +3,13 @@
 
 #include <QtTest>
 
-#include <memory>
-
 class BindingTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // Compiled formulas keep slot addresses: every known name has its own, and adding names
+    // moves none.
     void slotsByName()
     {
         VariableStore store;
@@ -17,17 +17,17 @@ private slots:
         for (const char* name :
              {"r0", "s", "t", "u", "v", "w", "x", "y", "z", "r", "theta", "phi", "rho"})
             fixed.insert(store.slotFor(name));
-        QCOMPARE(fixed.size(), 13);
-        QVERIFY(!fixed.contains(nullptr));
+        QVERIFY(fixed.size() == 13 && !fixed.contains(nullptr));
         for (const char* unknown : {"q", "X", "xx", "pq", "", "R0"})
             QCOMPARE(store.slotFor(unknown), nullptr);
         double* partial = store.slotFor("P_x_t");
         for (int i = 0; i < 500; ++i)
             store.slotFor(QString("P%1").arg(i));
-        QCOMPARE(store.slotFor("P_x_t"), partial); // inserting names moves no slot
+        QCOMPARE(store.slotFor("P_x_t"), partial);
     }
 
-    // At x = 2, y = 1; every other slot holds 0, and a name without a slot fails (code 19).
+    // At x = 2, y = 1: other slots hold 0, a name without a slot fails (code 19), and refresh
+    // writes its targets in order, so a later entry reads what an earlier one wrote.
     void formulasShareTheStore()
     {
         const struct
@@ -40,33 +40,23 @@ private slots:
                      {"x > 2 ? q : 1", "x*x", 1, 4}};
         for (const auto& c : cases) {
             VariableStore store;
-            ExpressionSet set;
+            ExpressionSet set; // as the window sets it up
             set.setStore(&store);
-            std::unique_ptr<FunctionInterpreter> fx(new FunctionInterpreter(c.fx));
-            std::unique_ptr<FunctionInterpreter> fy(new FunctionInterpreter(c.fy));
-            QCOMPARE(set.addShared(fx.get()), 1);
-            QCOMPARE(set.addShared(fy.get()), 2);
+            FunctionInterpreter fx(c.fx), fy(c.fy);
+            QCOMPARE(set.addShared(&fx), 1);
+            QCOMPARE(set.addShared(&fy), 2);
             set.bindAll();
             *store.slotFor("x") = 2;
             *store.slotFor("y") = 1;
-            auto value = [&](int index) {
+            const std::pair<int, double> values[] = {{1, c.valueFx}, {2, c.valueFy}};
+            for (const auto& [index, expected] : values) {
                 try {
-                    return set.valueAt(index);
+                    QCOMPARE(set.valueAt(index), expected);
                 } catch (const ParseErrorMsg& error) {
-                    return -double(error.code);
+                    QCOMPARE(-double(error.code), expected);
                 }
-            };
-            QCOMPARE(value(1), c.valueFx);
-            QCOMPARE(value(2), c.valueFy);
-            set.clear();
-            QCOMPARE(set.add(nullptr, fy.get()), 1);
+            }
         }
-    }
-
-    // refresh() writes the value of every entry that has a target, in order, so a later entry
-    // reads what an earlier one wrote; entries without a target are left alone.
-    void refreshWritesTargets()
-    {
         VariableStore store;
         ExpressionSet set(&store);
         FunctionInterpreter first("x + 1"), second("r * 10"), third("1/(x - 2)");
@@ -80,6 +70,8 @@ private slots:
         QCOMPARE(*store.slotFor("r"), 3.0);
         QCOMPARE(written, 30.0);
         QVERIFY_EXCEPTION_THROWN(set.valueAt(untargeted), ParseErrorMsg);
+        set.clear();
+        QCOMPARE(set.add(nullptr, &first), 1); // index 0 stays reserved
     }
 };
 
