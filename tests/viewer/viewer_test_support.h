@@ -7,20 +7,17 @@
 #include "qgraphicsdot.h"
 #include "vfwindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QGraphicsScene>
+#include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
 
-// The record the form sends for these formulas.
-inline FieldSettings formSettings(const QString& fx, const QString& fy, int mode)
+inline MyGraphicsView* viewOf(const VFWindow& w)
 {
-    return formFieldSettings(mode, fx, fy);
-}
-
-inline MyGraphicsView* viewOf(const VFWindow& window)
-{
-    return window.findChild<MyGraphicsView*>();
+    return w.findChild<MyGraphicsView*>();
 }
 
 // The animation's timer, which calls the window's tick.
@@ -32,18 +29,16 @@ inline QTimer* timerOf(const VFWindow& window)
 template <typename Item> QList<Item*> itemsOf(const VFWindow& window)
 {
     QList<Item*> found;
-    for (QGraphicsItem* item : viewOf(window)->scene()->items()) {
+    for (QGraphicsItem* item : viewOf(window)->scene()->items())
         if (auto* typed = dynamic_cast<Item*>(item)) found.append(typed);
-    }
     return found;
 }
 
 inline QList<VFWindow*> openFieldWindows()
 {
     QList<VFWindow*> found;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
         if (auto* window = qobject_cast<VFWindow*>(widget)) found.append(window);
-    }
     return found;
 }
 
@@ -55,6 +50,34 @@ inline void settle()
         QCoreApplication::processEvents();
     }
 }
+
+// Answers the modal dialogs that open while it lives, so that no test waits on a person: a
+// message box is acknowledged and its "title|text" kept; a file dialog gets `path`, or is
+// cancelled when that is empty.
+struct ModalAnswer
+{
+    QString path;
+    QStringList boxes;
+    QTimer timer;
+    explicit ModalAnswer(const QString& answer = QString()) : path(answer)
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                boxes << box->windowTitle() + "|" + box->text();
+                box->button(QMessageBox::Ok)->click();
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                if (path.isEmpty()) {
+                    dialog->reject();
+                } else {
+                    dialog->selectFile(path);
+                    QMetaObject::invokeMethod(dialog, "accept");
+                }
+            }
+        });
+        timer.start(2);
+    }
+};
 
 // A field window set up as the form does it. Unless its timer is kept running, only the test
 // moves time on, so that particles stay where the test puts them.
@@ -72,7 +95,7 @@ struct FieldWindow
     explicit FieldWindow(const QString& fx, const QString& fy, int mode = 1, Ticks ticks = kByTest)
     {
         if (ticks == kByTest) timerOf(window)->stop();
-        ready = window.setupField(formSettings(fx, fy, mode));
+        ready = window.setupField(formFieldSettings(mode, fx, fy));
     }
     MyGraphicsView* view() const { return viewOf(window); }
     QWidget* port() const { return view()->viewport(); }
