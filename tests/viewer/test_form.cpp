@@ -5,50 +5,27 @@
 #include "viewer_test_support.h"
 
 #include <QCloseEvent>
-#include <QGridLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
-
-#include <optional>
 
 namespace {
 
 struct Form
 {
     MainWindow window{nullptr};
-    QGridLayout* grid = qobject_cast<QGridLayout*>(window.centralWidget()->layout());
+    QList<QLineEdit*> edits = window.findChildren<QLineEdit*>(); // Fx, Fy
+    QPushButton* go = window.findChild<QPushButton*>();
     Form() { window.show(); }
-    QWidget* at(int row, int column) const { return grid->itemAtPosition(row, column)->widget(); }
-    QPushButton* go() const { return qobject_cast<QPushButton*>(at(2, 0)); }
-
     void press(const QString& fx, const QString& fy)
     {
-        qobject_cast<QLineEdit*>(at(0, 1))->setText(fx);
-        qobject_cast<QLineEdit*>(at(1, 1))->setText(fy);
-        QTest::mouseClick(go(), Qt::LeftButton);
+        edits[0]->setText(fx);
+        edits[1]->setText(fy);
+        QTest::mouseClick(go, Qt::LeftButton);
     }
 };
-
-// The engine's record for a formula it refuses.
-std::optional<ParseErrorMsg> compileError(const QString& formula)
-{
-    try {
-        FunctionInterpreter compiled(formula.toUtf8().constData());
-    } catch (const ParseErrorMsg& error) {
-        return error;
-    }
-    return std::nullopt;
-}
-
-// Runs the deletions that the form deferred.
-void deleteDeferred()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 } // namespace
 
@@ -59,131 +36,98 @@ class FormTest : public QObject
 private slots:
     void cleanup()
     {
-        deleteDeferred();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(openFieldWindows().isEmpty());
     }
 
-    void goOpensOneWindowWithTheFormsSettings()
+    // "Go" opens one window of the chosen kind with the formulas as typed, and stays disabled
+    // while it is open. Closed as by its title bar (the close reaches the native window first),
+    // the window may be replaced at once, before it is deleted.
+    void goOpensOneWindowAtATime()
     {
         for (const int mode : {1, 2}) {
             Form form;
-            QTest::mouseClick(form.at(mode - 1, 4), Qt::LeftButton);
+            QTest::mouseClick(form.window.findChildren<QRadioButton*>()[mode - 1], Qt::LeftButton);
             form.press(" -y ", "x");
-            QTest::mouseClick(form.go(), Qt::LeftButton); // disabled: no second window
+            QTest::mouseClick(form.go, Qt::LeftButton); // disabled: no second window
             QCOMPARE(openFieldWindows().size(), 1);
-            QVERIFY(!form.go()->isEnabled());
-            const FieldSettings& s = openFieldWindows()[0]->fieldSettings();
-            QCOMPARE(QVector<double>({s.xMin, s.xMax, s.yMin, s.yMax, double(s.xCount),
-                                      double(s.yCount), double(s.mode)}),
-                     QVector<double>({-5, 5, -5, 5, 20, 20, double(mode)}));
-            QCOMPARE(s.fxText, QString(" -y ")); // as typed
+            QVERIFY(!form.go->isEnabled());
+            QPointer<VFWindow> first = openFieldWindows()[0];
+            QCOMPARE(first->fieldSettings().mode, mode);
+            QCOMPARE(first->fieldSettings().fxText, QString(" -y "));
+            QCloseEvent close;
+            QApplication::sendEvent(first->windowHandle(), &close);
+            QVERIFY(!first.isNull()); // not deleted inside its own close handling
+            QVERIFY(form.go->isEnabled());
+            QTest::mouseClick(form.go, Qt::LeftButton);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(first.isNull());
+            QCOMPARE(openFieldWindows().size(), 1);
+            QVERIFY(form.window.close()); // closes the field window too
+            QVERIFY(form.go->isEnabled());
         }
-    }
-
-    // Closed as by its title bar (the close reaches the native window first), then a new
-    // "Go" at once, before the closed window is gone.
-    void closingTheWindowEnablesGo()
-    {
-        Form form;
-        form.press("-y", "x");
-        QPointer<VFWindow> first = openFieldWindows().value(0);
-        QCloseEvent close;
-        QApplication::sendEvent(first->windowHandle(), &close);
-        QVERIFY(!first.isNull()); // not deleted inside its own close handling
-        QVERIFY(form.go()->isEnabled());
-        QTest::mouseClick(form.go(), Qt::LeftButton);
-        deleteDeferred();
-        QVERIFY(first.isNull());
-        QCOMPARE(openFieldWindows().size(), 1);
-        QVERIFY(form.window.close()); // closes the field window too
-        QVERIFY(form.go()->isEnabled());
     }
 
     // One box names the first faulty formula and gives the engine's message for it. After it,
     // that formula has the keyboard and its faulty part is selected (or the cursor waits where
     // something is missing); positions count characters, not bytes.
-    void rejectedFormulaIsPointedAt_data()
-    {
-        QTest::addColumn<QString>("fx");
-        QTest::addColumn<QString>("fy");
-        QTest::addColumn<int>("row"); // 0: Fx, 1: Fy
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<int>("cursor");
-        QTest::newRow("unbalanced") << "x*(y+"
-                                    << "y" << 0 << "(" << 2;
-        QTest::newRow("operator") << "a = b"
-                                  << "" << 0 << "=" << 2;
-        QTest::newRow("unknown function") << "2 * arcsin(x)"
-                                          << "y" << 0 << "arcsin(" << 4;
-        QTest::newRow("folded constant") << "x"
-                                         << "SQRT(-1)" << 1 << "SQRT(-1)" << 0;
-        QTest::newRow("empty Fy") << "x"
-                                  << "" << 1 << "" << 0;
-        QTest::newRow("missing operand at the end") << "y"
-                                                    << "x-" << 1 << "" << 2;
-        QTest::newRow("missing operand inside") << "(x+)"
-                                                << "y" << 0 << "" << 3;
-        QTest::newRow("accents") << "é + ü * (x"
-                                 << "y" << 0 << "(" << 8;
-        QTest::newRow("outside the basic plane") << "x"
-                                                 << "𝑥 = 2" << 1 << "=" << 3;
-    }
-
     void rejectedFormulaIsPointedAt()
     {
-        QFETCH(QString, fx);
-        QFETCH(QString, fy);
-        QFETCH(int, row);
-        QFETCH(QString, selected);
-        QFETCH(int, cursor);
-        Form form;
-        QApplication::setActiveWindow(&form.window);
-        QStringList boxes;
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                boxes << box->windowTitle() + "|" + box->text();
-                QCOMPARE(box->standardButtons(), QMessageBox::Ok);
-                box->button(QMessageBox::Ok)->click();
+        const struct
+        {
+            const char *fx, *fy;
+            int row; // 0: Fx, 1: Fy
+            const char* selected;
+            int cursor;
+        } cases[] = {
+            {"x*(y+", "y", 0, "(", 2},
+            {"a = b", "", 0, "=", 2},
+            {"2 * arcsin(x)", "y", 0, "arcsin(", 4},
+            {"x", "SQRT(-1)", 1, "SQRT(-1)", 0}, // a constant folded at compile time
+            {"x", "", 1, "", 0},
+            {"y", "x-", 1, "", 2}, // an operand missing at the end
+            {"(x+)", "y", 0, "", 3},
+            {"é + ü * (x", "y", 0, "(", 8},
+            {"x", "𝑥 = 2", 1, "=", 3}, // beyond the basic plane
+        };
+        for (const auto& c : cases) {
+            const char* faulty = c.row == 0 ? c.fx : c.fy;
+            int code = -1;
+            try {
+                FunctionInterpreter compiled(faulty);
+            } catch (const ParseErrorMsg& error) {
+                code = error.code;
             }
-        });
-        closer.start(5);
-        form.press(fx, fy);
-        const std::optional<ParseErrorMsg> error = compileError(row == 0 ? fx : fy);
-        QVERIFY(error);
-        QCOMPARE(boxes, QStringList(QStringLiteral("Error parsing expression|In \"%1\"...\n   %2")
-                                        .arg(row == 0 ? "Fx" : "Fy", ErrorMessage(error->code))));
-        QVERIFY(form.go()->isEnabled());
-        auto* edit = qobject_cast<QLineEdit*>(form.at(row, 1));
-        QVERIFY(QTest::qWaitForWindowActive(&form.window));
-        QCOMPARE(QApplication::focusWidget(), edit);
-        QCOMPARE(edit->selectedText(), selected);
-        QCOMPARE(edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition(), cursor);
-        QCOMPARE(edit->text(), row == 0 ? fx : fy); // the text stays as typed
+            QVERIFY2(code >= 0, faulty);
+            Form form;
+            QApplication::setActiveWindow(&form.window);
+            ModalAnswer answer;
+            form.press(QString::fromUtf8(c.fx), QString::fromUtf8(c.fy));
+            QCOMPARE(answer.boxes,
+                     QStringList(QStringLiteral("Error parsing expression|In \"%1\"...\n   %2")
+                                     .arg(c.row == 0 ? "Fx" : "Fy", ErrorMessage(code))));
+            QVERIFY(form.go->isEnabled());
+            QLineEdit* edit = form.edits[c.row];
+            QVERIFY(QTest::qWaitForWindowActive(&form.window));
+            QCOMPARE(QApplication::focusWidget(), edit);
+            QCOMPARE(edit->selectedText(), QString::fromUtf8(c.selected));
+            QCOMPARE(edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition(),
+                     c.cursor);
+            QCOMPARE(edit->text(), QString::fromUtf8(faulty)); // as typed
+        }
     }
 
     // The box names the formula by its label; a code without a message still gets words.
     void formulaErrorBox()
     {
-        const struct
-        {
-            const char* label;
-            int code;
-            const char* text;
-        } cases[] = {
-            {"Fy", kMissingColon, "In \"Fy\"...\n   Error: Missing : in ?: operator."},
-            {"", kSqrtOfNegative, "Error: Square root of a negative number is not allowed."},
+        const std::tuple<const char*, int, QString> cases[] = {
+            {"Fy", kMissingColon, QString("In \"Fy\"...\n   ") + ErrorMessage(kMissingColon)},
+            {"", kSqrtOfNegative, ErrorMessage(kSqrtOfNegative)},
             {"Fx", 28, "In \"Fx\"...\n   Unknown Error Type!"}};
-        for (const auto& c : cases) {
-            QString shown;
-            QTimer::singleShot(0, [&] {
-                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                QVERIFY(box);
-                shown = box->windowTitle() + "|" + box->text();
-                box->button(QMessageBox::Ok)->click();
-            });
-            ShowFormulaError(c.label, c.code);
-            QCOMPARE(shown, QString("Error parsing expression|") + c.text);
+        for (const auto& [label, code, text] : cases) {
+            ModalAnswer answer;
+            ShowFormulaError(label, code);
+            QCOMPARE(answer.boxes, QStringList("Error parsing expression|" + text));
         }
     }
 };
