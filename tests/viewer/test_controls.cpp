@@ -1,13 +1,10 @@
-// The window's everyday controls beyond the designed keys: pause, save and help.
+// The window's everyday controls beyond the designed keys: pause, trails, flow, help and save.
 
 #include "fading_layer.h"
 #include "flow_layer.h"
 #include "help_overlay.h"
 #include "viewer_test_support.h"
 
-#include <QAbstractButton>
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -30,32 +27,12 @@ struct Field : FieldWindow
     }
 };
 
-// Answers the next modal dialog: a file dialog gets `path` (or is cancelled when it is empty),
-// a message box is acknowledged and counted.
-struct DialogAnswer
+bool blank(const QImage& picture)
 {
-    QString path;
-    int boxes = 0;
-    QTimer timer;
-    explicit DialogAnswer(const QString& answer) : path(answer)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-                if (path.isEmpty()) {
-                    dialog->reject();
-                } else {
-                    dialog->selectFile(path);
-                    QMetaObject::invokeMethod(dialog, "accept");
-                }
-            } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                ++boxes;
-                box->button(QMessageBox::Ok)->click();
-            }
-        });
-        timer.start(5);
-    }
-};
+    QImage empty(picture.size(), picture.format());
+    empty.fill(Qt::transparent);
+    return picture == empty;
+}
 
 } // namespace
 
@@ -90,7 +67,8 @@ private slots:
         }
     }
 
-    // T draws where the particles went, for a second or so; without T nothing of it exists.
+    // T draws where the particles went, fainter the older, gone within a few seconds; without
+    // T nothing of it exists.
     void trailsFollowTheParticles()
     {
         Field f(Field::kByTest);
@@ -99,53 +77,38 @@ private slots:
         f.key(Qt::Key_T, Qt::AltModifier);
         FadingLayer* trails = itemsOf<FadingLayer>(f.window).value(0);
         QVERIFY(trails && trails->isVisible());
-        for (int i = 0; i < 50; ++i)
-            f.window.advanceDots(10); // half a unit to the right
-        auto alphaAt = [&](double x, double y) {
-            const QPointF pixel = trails->pixelOf(QPointF(x, y));
-            return qAlpha(trails->picture().pixel(pixel.toPoint()));
+        f.run(50, 10); // half a unit to the right
+        const auto alphaAt = [&](double x, double y) {
+            return qAlpha(trails->picture().pixel(trails->pixelOf(QPointF(x, y)).toPoint()));
         };
-        QVERIFY(alphaAt(-1.55, 1) > 100);               // just behind the dot
-        QVERIFY(alphaAt(-1.95, 1) > 0);                 // half a second ago, fading
-        QVERIFY(alphaAt(-1.95, 1) < alphaAt(-1.55, 1)); // older is fainter
-        QCOMPARE(alphaAt(-1.75, 1.3), 0);               // nowhere else
+        QVERIFY(alphaAt(-1.55, 1) > 100 && alphaAt(-1.95, 1) > 0);
+        QVERIFY(alphaAt(-1.95, 1) < alphaAt(-1.55, 1));
+        QCOMPARE(alphaAt(-1.75, 1.3), 0);
         f.key(Qt::Key_Space);
-        for (int i = 0; i < 300; ++i)
-            f.window.advanceDots(10);
-        const QImage& left = trails->picture();
-        for (int y = 0; y < left.height(); ++y)
-            for (int x = 0; x < left.width(); ++x)
-                QVERIFY(qAlpha(left.pixel(x, y)) == 0); // three seconds later, gone
+        f.run(300, 10);
+        QVERIFY(blank(trails->picture()));
         f.key(Qt::Key_T);
         QVERIFY(!trails->isVisible());
     }
 
-    // F streams flow particles over the region; + (or =) and - double and halve how many,
-    // between 500 and 200,000; P holds them too.
+    // F streams flow particles under the arrows, coloured by speed; + (or =) and - double and
+    // halve how many, between 500 and 200,000; P holds them too.
     void flowView()
     {
         Field f(Field::kByTest);
         QVERIFY(itemsOf<FlowLayer>(f.window).isEmpty());
         f.key(Qt::Key_F, Qt::ShiftModifier);
         FlowLayer* flow = itemsOf<FlowLayer>(f.window).value(0);
-        QVERIFY(flow && flow->isVisible());
-        QVERIFY(flow->zValue() < 0); // under the arrows and particles
-        for (int i = 0; i < 10; ++i)
-            f.window.advanceDots(20);
-        const auto drawn = [&] {
-            int count = 0;
-            const QImage& picture = flow->picture();
-            for (int y = 0; y < picture.height(); y += 2)
-                for (int x = 0; x < picture.width(); x += 2)
-                    count += qAlpha(picture.pixel(x, y)) > 0;
-            return count;
-        };
-        QVERIFY(drawn() > 1000);
-        // F = (1, 0) moves every particle at the same speed: one colour, the palette's last.
-        QCOMPARE(flow->colourOf(1.0), flow->colourOf(flow->speedScale()));
+        QVERIFY(flow && flow->isVisible() && flow->zValue() < 0);
+        f.run(10, 20);
+        int drawn = 0;
+        for (int i = 0; i < flow->picture().width() * flow->picture().height(); i += 4)
+            drawn += qAlpha(flow->picture().pixel(i % flow->picture().width(),
+                                                  i / flow->picture().width())) > 0;
+        QVERIFY(drawn > 1000);
+        // Every particle has the same speed: one colour, the palette's last.
         QVERIFY(std::abs(flow->speedScale() - 1.0) < 1e-6);
 
-        // From 5,000: up twice, then down until the floor holds, then up until the ceiling does.
         const std::pair<Qt::Key, int> steps[] = {
             {Qt::Key_Plus, 10000}, {Qt::Key_Equal, 20000}, {Qt::Key_Minus, 10000}};
         for (const auto& [key, count] : steps) {
@@ -164,16 +127,21 @@ private slots:
         f.window.update(); // a tick of the paused window
         QVERIFY(flow->picture() == held);
         f.key(Qt::Key_P);
-
         f.key(Qt::Key_F);
-        QVERIFY(!flow->isVisible());
-        QCOMPARE(drawn(), 0);
+        QVERIFY(!flow->isVisible() && blank(flow->picture()));
     }
 
-    // The help lets clicks through to the field and comes and goes with H or F1, whatever the
-    // modifiers.
+    // The help lists every key, lets clicks through to the field, and comes and goes with H or
+    // F1, whatever the modifiers.
     void helpOverlay()
     {
+        QStringList listed;
+        for (int i = 0; i < kWindowKeyCount; ++i)
+            listed << QString(kWindowKeys[i].key).split(", ");
+        for (const char* key : {"L", "C", "Space", "P", "S", "Ctrl+S", "H", "F1", "T", "F", "+",
+                                "-", "D", "R", "E", "I"})
+            QVERIFY2(listed.contains(key), key);
+
         Field f;
         auto* help = f.window.findChild<HelpOverlay*>();
         QVERIFY(help && !help->isVisible());
@@ -183,7 +151,7 @@ private slots:
         const QPoint underTheHelp = help->mapTo(&f.window, QPoint(20, 20));
         QVERIFY(f.port()->rect().contains(f.port()->mapFrom(&f.window, underTheHelp)));
         QTest::mouseClick(f.window.windowHandle(), Qt::LeftButton, {}, underTheHelp);
-        QCOMPARE(f.positions().size(), size_t(10));
+        QCOMPARE(f.dots().size(), 10);
         f.key(Qt::Key_Down); // scrolling the field leaves the help where it is
         QCOMPARE(help->mapTo(&f.window, QPoint(20, 20)), underTheHelp);
         f.key(Qt::Key_F1);
@@ -193,56 +161,45 @@ private slots:
     }
 
     // S and Ctrl+S ask for a name: a PNG of the view's size, or an SVG drawn with shapes, where
-    // only a map is a picture.
+    // only a map is a picture. A place that cannot be written gets a box and nothing else.
     void savePicture()
     {
         QTemporaryDir folder;
         Field f;
         f.window.mousePressed(QPointF(1, 1));
         const QString png = folder.filePath("field.png");
-        const QString svg = folder.filePath("field.SVG");
         {
-            DialogAnswer answer(png);
+            ModalAnswer answer(png);
             f.key(Qt::Key_S);
         }
         const QImage image(png);
         QCOMPARE(image.size(), f.port()->size());
         QVERIFY(image.pixelColor(1, 1) == Qt::white);
-        {
-            DialogAnswer answer(svg);
+        for (const bool map : {false, true}) {
+            if (map) f.key(Qt::Key_D);
+            const QString svg = folder.filePath(map ? "map.svg" : "field.SVG");
+            ModalAnswer answer(svg);
             f.key(Qt::Key_S, Qt::ControlModifier);
-        }
-        const auto drawing = [&] {
             QFile file(svg);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
-        QByteArray text = drawing();
-        QVERIFY(QSvgRenderer(text).isValid());
-        QVERIFY(text.count("<path") > 100);   // the arrows in view
-        QVERIFY(text.count("<circle") >= 10); // the ring
-        QVERIFY(!text.contains("<image"));    // nothing was drawn as pixels
-        f.key(Qt::Key_D);
-        QVERIFY(f.window.savePicture(svg));
-        text = drawing();
-        QCOMPARE(text.count("<image"), 1);
-        QVERIFY(text.count("<path") > 100);
-        f.key(Qt::Key_D);
-
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray text = file.readAll();
+            QVERIFY(QSvgRenderer(text).isValid());
+            QVERIFY(text.count("<path") > 100);   // the arrows in view
+            QVERIFY(text.count("<circle") >= 10); // the ring
+            QCOMPARE(text.count("<image"), map ? 1 : 0);
+        }
         {
-            DialogAnswer answer{QString()}; // cancelled
+            ModalAnswer cancelled;
             f.key(Qt::Key_S);
         }
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 2);
-
-        // A place that cannot be written: a box says so, and nothing else changes.
-        for (const QString& bad :
-             {folder.filePath("missing/field.png"), folder.filePath("missing/field.svg")}) {
-            DialogAnswer answer(bad);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 3);
+        for (const QString& bad : {folder.filePath("no/field.png"), folder.filePath("no/f.svg")}) {
+            ModalAnswer answer;
             QVERIFY(!f.window.savePicture(bad));
-            QCOMPARE(answer.boxes, 1);
+            QCOMPARE(answer.boxes.size(), 1);
             QVERIFY(!QFile::exists(bad));
         }
-        QCOMPARE(f.positions().size(), size_t(10));
+        QCOMPARE(f.dots().size(), 10);
     }
 };
 
