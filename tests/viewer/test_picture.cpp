@@ -138,38 +138,6 @@ private slots:
         }
     }
 
-    // An arrow keeps its outline rendered between frames; whatever changes what it paints
-    // shows in the next frame.
-    void arrowsRepaintWhatChanged()
-    {
-        QGraphicsScene scene(-1, -1, 2, 2);
-        auto* arrow = new QGraphicsArrow(QPointF(-0.6, 0.1), 0.05, QVector2D(1, 0.3f));
-        scene.addItem(arrow);
-        MyGraphicsView view(&scene);
-        view.resize(300, 300);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.fitInView(scene.sceneRect());
-        QPainterPath square;
-        square.addRect(0, 0, 0.5, 0.2);
-        const std::pair<const char*, std::function<void()>> changes[] = {
-            {"as built", [] {}},
-            {"another outline", [&] { arrow->setPath(square); }},
-            {"another brush", [&] { arrow->setBrush(Qt::blue); }},
-            {"an outline pen", [&] { arrow->setPen(QPen(Qt::red, 0.02)); }},
-            {"zoomed", [&] { view.scale(1.5, 1.5); }},
-            {"cleared", [&] { arrow->clearPath(); }},
-        };
-        for (const auto& [name, change] : changes) {
-            change();
-            const QImage plain = plainFrame(view);
-            QVERIFY2(alike(view.viewport()->grab().toImage(), plain), name);
-            QImage blank(plain.size(), QImage::Format_RGB32);
-            blank.fill(Qt::white);
-            QCOMPARE(alike(plain, blank, 0, 0), name == QByteArray("cleared"));
-        }
-    }
-
     // Whatever the window repainted after each step, its backing store holds the whole picture.
     void noStalePixels()
     {

@@ -10,7 +10,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
-#include <QGraphicsScene>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
@@ -18,12 +17,6 @@
 inline MyGraphicsView* viewOf(const VFWindow& w)
 {
     return w.findChild<MyGraphicsView*>();
-}
-
-// The animation's timer, which calls the window's tick.
-inline QTimer* timerOf(const VFWindow& window)
-{
-    return window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 template <typename Item> QList<Item*> itemsOf(const VFWindow& window)
@@ -67,12 +60,8 @@ struct ModalAnswer
                 boxes << box->windowTitle() + "|" + box->text();
                 box->button(QMessageBox::Ok)->click();
             } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-                if (path.isEmpty()) {
-                    dialog->reject();
-                } else {
-                    dialog->selectFile(path);
-                    QMetaObject::invokeMethod(dialog, "accept");
-                }
+                dialog->selectFile(path);
+                QMetaObject::invokeMethod(dialog, path.isEmpty() ? "reject" : "accept");
             }
         });
         timer.start(2);
@@ -83,18 +72,13 @@ struct ModalAnswer
 // moves time on, so that particles stay where the test puts them.
 struct FieldWindow
 {
-    enum Ticks
-    {
-        kByTest,
-        kByTimer
-    };
-
     VFWindow window{nullptr};
+    QTimer* timer = window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
     bool ready;
 
-    explicit FieldWindow(const QString& fx, const QString& fy, int mode = 1, Ticks ticks = kByTest)
+    FieldWindow(const QString& fx, const QString& fy, int mode = 1, bool timerRuns = false)
     {
-        if (ticks == kByTest) timerOf(window)->stop();
+        if (!timerRuns) timer->stop();
         ready = window.setupField(formFieldSettings(mode, fx, fy));
     }
     MyGraphicsView* view() const { return viewOf(window); }
