@@ -39,8 +39,7 @@ private slots:
         f.fitTo(kView, 1.0);
         QCOMPARE(f.alphaAt(0, 2), 255);
         f.fitTo(QTransform::fromScale(30, -30), 1.0);
-        QCOMPARE(f.picture().size(), QSize(300, 300));
-        QCOMPARE(f.alphaAt(0, 2), 0);
+        QVERIFY(f.picture().size() == QSize(300, 300) && f.alphaAt(0, 2) == 0);
         f.drawLine(QPointF(0, 0), QPointF(0, 900), kInk);
         f.drawLine(QPointF(0, 0), QPointF(qQNaN(), 0), kInk);
         QCOMPARE(f.alphaAt(0, 0), 0);
@@ -60,9 +59,9 @@ private slots:
         QCOMPARE(painter.transform(), shown); // left as it was found
         painter.end();
         const QPoint at = shown.map(QPointF(-3, 3)).toPoint();
-        QCOMPARE(device.pixelColor(at), QColor(Qt::black));
-        QCOMPARE(device.pixelColor(at + QPoint(3, 0)), QColor(Qt::white));
-        half.limitTo(QRectF(-5, 0, 10, 5));
+        QVERIFY(device.pixel(at) == qRgb(0, 0, 0) &&
+                device.pixel(at + QPoint(3, 0)) == qRgb(255, 255, 255));
+        half.limitTo(QRectF(-5, 0, 10, 5)); // the same limit keeps the picture
         QCOMPARE(half.alphaAt(-3, 3), 255);
         half.limitTo(QRectF(-5, -5, 10, 10));
         QCOMPARE(half.alphaAt(-3, 3), 0);

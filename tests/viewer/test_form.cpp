@@ -1,7 +1,6 @@
 #include "compile_formula.h"
 #include "function_interpreter.h"
 #include "mainwindow.h"
-#include "parse_error.h"
 #include "viewer_test_support.h"
 
 #include <QCloseEvent>
@@ -27,6 +26,15 @@ struct Form
     }
 };
 
+QList<VFWindow*> openFieldWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<VFWindow*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<VFWindow*>(widget)) found.append(window);
+    return found;
+}
+
 } // namespace
 
 class FormTest : public QObject
@@ -34,15 +42,10 @@ class FormTest : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(openFieldWindows().isEmpty());
-    }
+    void cleanup() { QVERIFY(openFieldWindows().isEmpty()); }
 
-    // "Go" opens one window of the chosen kind with the formulas as typed, and stays disabled
-    // while it is open. Closed as by its title bar (the close reaches the native window first),
-    // the window may be replaced at once, before it is deleted.
+    // "Go" opens one window of the chosen kind with the formulas as typed and stays disabled
+    // while it is open. Closed as by its title bar, it may be replaced before it is deleted.
     void goOpensOneWindowAtATime()
     {
         for (const int mode : {1, 2}) {
@@ -50,70 +53,57 @@ private slots:
             QTest::mouseClick(form.window.findChildren<QRadioButton*>()[mode - 1], Qt::LeftButton);
             form.press(" -y ", "x");
             QTest::mouseClick(form.go, Qt::LeftButton); // disabled: no second window
+            QPointer<VFWindow> first = openFieldWindows().value(0);
             QCOMPARE(openFieldWindows().size(), 1);
             QVERIFY(!form.go->isEnabled());
-            QPointer<VFWindow> first = openFieldWindows()[0];
             QCOMPARE(first->fieldSettings().mode, mode);
             QCOMPARE(first->fieldSettings().fxText, QString(" -y "));
-            QCloseEvent close;
+            QCloseEvent close; // reaches the native window first
             QApplication::sendEvent(first->windowHandle(), &close);
-            QVERIFY(!first.isNull()); // not deleted inside its own close handling
-            QVERIFY(form.go->isEnabled());
+            QVERIFY(!first.isNull() && form.go->isEnabled()); // not deleted inside its close
             QTest::mouseClick(form.go, Qt::LeftButton);
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QVERIFY(first.isNull());
-            QCOMPARE(openFieldWindows().size(), 1);
+            QVERIFY(openFieldWindows().size() == 1 && first.isNull());
             QVERIFY(form.window.close()); // closes the field window too
             QVERIFY(form.go->isEnabled());
         }
     }
 
-    // One box names the first faulty formula and gives the engine's message for it. After it,
-    // that formula has the keyboard and its faulty part is selected (or the cursor waits where
-    // something is missing); positions count characters, not bytes.
+    // One box names the first faulty formula with the engine's message. Then that formula has
+    // the keyboard and its faulty part is selected, or the cursor waits where something is
+    // missing; positions count characters, not bytes.
     void rejectedFormulaIsPointedAt()
     {
-        const struct
-        {
-            const char *fx, *fy;
-            int row; // 0: Fx, 1: Fy
-            const char* selected;
-            int cursor;
-        } cases[] = {
+        const std::tuple<const char*, const char*, int, const char*, int> cases[] = {
             {"x*(y+", "y", 0, "(", 2},
             {"a = b", "", 0, "=", 2},
             {"2 * arcsin(x)", "y", 0, "arcsin(", 4},
-            {"x", "SQRT(-1)", 1, "SQRT(-1)", 0}, // a constant folded at compile time
+            {"x", "SQRT(-1)", 1, "SQRT(-1)", 0}, // folded at compile time
             {"x", "", 1, "", 0},
-            {"y", "x-", 1, "", 2}, // an operand missing at the end
+            {"y", "x-", 1, "", 2},
             {"(x+)", "y", 0, "", 3},
             {"é + ü * (x", "y", 0, "(", 8},
-            {"x", "𝑥 = 2", 1, "=", 3}, // beyond the basic plane
-        };
-        for (const auto& c : cases) {
-            const char* faulty = c.row == 0 ? c.fx : c.fy;
+            {"x", "𝑥 = 2", 1, "=", 3}}; // beyond the basic plane
+        for (const auto& [fx, fy, row, selected, cursor] : cases) {
             int code = -1;
             try {
-                FunctionInterpreter compiled(faulty);
+                FunctionInterpreter compiled(row == 0 ? fx : fy);
             } catch (const ParseErrorMsg& error) {
                 code = error.code;
             }
-            QVERIFY2(code >= 0, faulty);
             Form form;
             QApplication::setActiveWindow(&form.window);
             ModalAnswer answer;
-            form.press(QString::fromUtf8(c.fx), QString::fromUtf8(c.fy));
-            QCOMPARE(answer.boxes,
-                     QStringList(QStringLiteral("Error parsing expression|In \"%1\"...\n   %2")
-                                     .arg(c.row == 0 ? "Fx" : "Fy", ErrorMessage(code))));
-            QVERIFY(form.go->isEnabled());
-            QLineEdit* edit = form.edits[c.row];
-            QVERIFY(QTest::qWaitForWindowActive(&form.window));
+            form.press(QString::fromUtf8(fx), QString::fromUtf8(fy));
+            QCOMPARE(answer.boxes, QStringList("Error parsing expression|In \"" +
+                                               QString(row == 0 ? "Fx" : "Fy") + "\"...\n   " +
+                                               ErrorMessage(code)));
+            QLineEdit* edit = form.edits[row];
+            QVERIFY(form.go->isEnabled() && QTest::qWaitForWindowActive(&form.window));
             QCOMPARE(QApplication::focusWidget(), edit);
-            QCOMPARE(edit->selectedText(), QString::fromUtf8(c.selected));
+            QCOMPARE(edit->selectedText(), QString::fromUtf8(selected));
             QCOMPARE(edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition(),
-                     c.cursor);
-            QCOMPARE(edit->text(), QString::fromUtf8(faulty)); // as typed
+                     cursor);
+            QCOMPARE(edit->text(), QString::fromUtf8(row == 0 ? fx : fy)); // as typed
         }
     }
 

@@ -16,7 +16,6 @@
 
 namespace {
 
-// A shown field window; only the test moves time on.
 struct Field : FieldWindow
 {
     explicit Field(const QString& fx, const QString& fy, int mode = 1) : FieldWindow(fx, fy, mode)
@@ -63,12 +62,11 @@ class InsightTest : public QObject
     Q_OBJECT
 
 private slots:
-    // D and R show one map at a time, E the markers, I the panel; each key again hides what it
-    // showed, whatever the modifiers, and leaves the other extras as they are. Nothing exists
-    // before a key asks for it, and what was made once is kept.
+    // D and R show one map at a time with its legend, E the markers, I the panel, whatever the
+    // modifiers; again, each hides what it showed. Each is made on first use, and only once.
     void keysToggleTheirOverlays()
     {
-        Field f("x*x - 1", "y");
+        Field f("-y", "x");
         const int designedItems = f.view()->scene()->items().size();
         QVERIFY(itemsOf<FieldMapLayer>(f.window).isEmpty() && !f.markers());
         QVERIFY(!f.window.findChild<InfoPanel*>());
@@ -83,6 +81,9 @@ private slots:
             QCOMPARE(f.shown(), QString(steps[i].second));
             QCOMPARE(f.legend()->isVisible(), f.shown().contains(QRegularExpression("[DR]")));
         }
+        QCOMPARE(f.legend()->texts(), QStringList({"Curl (rotation)", "−2", "0", "2"}));
+        f.key(Qt::Key_D);
+        QCOMPARE(f.legend()->texts(), QStringList({"Divergence", "0 everywhere"}));
         QCOMPARE(f.view()->scene()->items().size(), designedItems + 3); // two maps, the markers
         QCOMPARE(f.window.findChildren<InfoPanel*>().size(), 1);
     }
@@ -111,8 +112,8 @@ private slots:
         }
     }
 
-    // Formulas thousands of characters long are cut short, and a hundred equilibria (the
-    // search's limit) scroll in the panel; the window keeps its size.
+    // Long formulas are cut short, a hundred equilibria (the search's limit) scroll in the
+    // panel, and the window keeps its size.
     void bigContentsStayInThePanel()
     {
         QString longSum = "x";
@@ -130,17 +131,15 @@ private slots:
         QCOMPARE(many.text("equilibriaText").count("λ"), 100);
     }
 
-    // The readout follows the pointer through the platform's own moves. Where SQRT(y) fails,
-    // nothing derived from F is shown either (its curl, -x, could be).
+    // The readout follows the pointer; where SQRT(y) fails nothing derived from F is shown.
     void readoutFollowsThePointer()
     {
         Field f("x*y", "SQRT(y)");
         f.key(Qt::Key_I);
         const QPointF at = f.movePointerTo(QPointF(2, 3));
-        QVERIFY(QLineF(at, QPointF(2, 3)).length() < 0.05);
         const double x = at.x(), y = at.y();
-        QVERIFY(f.reads("x", x) && f.reads("y", y) && f.reads("curl F", -x));
-        QVERIFY(f.reads("|F|", std::hypot(x * y, std::sqrt(y))));
+        QVERIFY(QLineF(at, QPointF(2, 3)).length() < 0.05 && f.reads("x", x) && f.reads("y", y));
+        QVERIFY(f.reads("|F|", std::hypot(x * y, std::sqrt(y))) && f.reads("curl F", -x));
         QVERIFY(f.reads("div F", y + 0.5 / std::sqrt(y)));
         QVERIFY(f.text("pointerText")
                     .contains(QStringLiteral("F = (%1, %2)")
@@ -165,10 +164,10 @@ private slots:
         f.key(Qt::Key_D);
         QVERIFY(!note->isVisible());
         f.key(Qt::Key_E);
-        QVERIFY(note->isVisible() && f.markers()->markers().isEmpty());
         f.key(Qt::Key_I);
-        QVERIFY(f.text("reasonText").startsWith(reason));
-        QVERIFY(!f.window.findChild<QLabel*>("divergenceText"));
+        QVERIFY(note->isVisible() && f.markers()->markers().isEmpty());
+        QVERIFY(f.text("reasonText").startsWith(reason) &&
+                !f.window.findChild<QLabel*>("divergenceText"));
         QCOMPARE(f.text("equilibriaText"), QString("not searched"));
         const QPointF at = f.movePointerTo(QPointF(2, 1));
         QVERIFY(f.text("pointerText").contains("div F = no derivative\ncurl F = no derivative"));
@@ -180,9 +179,8 @@ private slots:
                  QString("No equilibria in the region."));
     }
 
-    // For (x² - 1, y): the divergence 2x + 1 drawn under the arrows, white on x = -0.5, red
-    // right of it and blue left of it; markers on the saddle and the node, the saddle's lines
-    // along its eigenvectors. Resizing keeps room for those lines and the legend in its corner.
+    // The divergence 2x + 1 of (x² - 1, y) drawn under the arrows, the markers on the saddle
+    // and the node; resizing keeps room for the saddle's lines and the legend in its corner.
     void mapAndMarkers()
     {
         Field f("x*x - 1", "y");
@@ -190,7 +188,7 @@ private slots:
             f.key(key);
         FieldMapLayer* map = itemsOf<FieldMapLayer>(f.window).value(0);
         QVERIFY(map->zValue() < itemsOf<QGraphicsArrow>(f.window).first()->zValue());
-        QVERIFY(QColor::fromRgba(map->colorAt(QPointF(-0.5, 2))).lightness() > 235);
+        QVERIFY(QColor::fromRgba(map->colorAt(QPointF(-0.5, 2))).lightness() > 235); // zero
         QCoreApplication::sendPostedEvents();
         const QImage frame = f.port()->grab().toImage();
         const QColor right = frame.pixelColor(f.view()->mapFromScene(QPointF(3.5, 1)));
@@ -238,18 +236,7 @@ private slots:
         QCOMPARE(f.shown(), QString("DEI"));
     }
 
-    // Legends tell the scale, or that there is none.
-    void legendTexts()
-    {
-        Field rotation("-y", "x");
-        rotation.key(Qt::Key_D);
-        QCOMPARE(rotation.legend()->texts(), QStringList({"Divergence", "0 everywhere"}));
-        rotation.key(Qt::Key_R);
-        QCOMPARE(rotation.legend()->texts(), QStringList({"Curl (rotation)", "−2", "0", "2"}));
-    }
-
-    // With the panel following every move of the pointer, keys still reach the view, a press
-    // still drops a ring and a drag still launches a dot; a move alone does nothing.
+    // With the panel following the pointer, keys, presses and drags work as without it.
     void designedInputUnchangedWithThePanel()
     {
         for (int mode : {1, 2}) {

@@ -27,14 +27,6 @@ template <typename Item> QList<Item*> itemsOf(const VFWindow& window)
     return found;
 }
 
-inline QList<VFWindow*> openFieldWindows()
-{
-    QList<VFWindow*> found;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* window = qobject_cast<VFWindow*>(widget)) found.append(window);
-    return found;
-}
-
 // Lets the scene report what changed and the window paint it.
 inline void settle()
 {
@@ -44,9 +36,8 @@ inline void settle()
     }
 }
 
-// Answers the modal dialogs that open while it lives, so that no test waits on a person: a
-// message box is acknowledged and its "title|text" kept; a file dialog gets `path`, or is
-// cancelled when that is empty.
+// Answers the modal dialogs that open while it lives: a message box is acknowledged and its
+// "title|text" kept; a file dialog gets `path`, or is cancelled when that is empty.
 struct ModalAnswer
 {
     QString path;
@@ -68,8 +59,7 @@ struct ModalAnswer
     }
 };
 
-// A field window set up as the form does it. Unless its timer is kept running, only the test
-// moves time on, so that particles stay where the test puts them.
+// A field window set up as the form does it; unless its timer runs, only the test moves time.
 struct FieldWindow
 {
     VFWindow window{nullptr};
