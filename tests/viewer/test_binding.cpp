@@ -8,8 +8,7 @@ class BindingTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Compiled formulas keep the addresses of their slots: adding names moves none. Bound to
-    // one store at x = 2, y = 1, other names read 0 and a name without a slot fails (code 19).
+    // Slots never move under compiled formulas; unset names read 0, unknown ones fail (19).
     void formulasShareTheStore()
     {
         VariableStore names;

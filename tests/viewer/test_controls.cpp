@@ -1,5 +1,3 @@
-// The window's everyday controls beyond the designed keys: pause, trails, flow, help and save.
-
 #include "fading_layer.h"
 #include "flow_layer.h"
 #include "help_overlay.h"
@@ -11,7 +9,7 @@
 
 namespace {
 
-// A shown field window with F = (1, 0), its real timer running unless the test ticks.
+// A shown window of F = (1, 0).
 struct Field : FieldWindow
 {
     explicit Field(bool timerRuns = true) : FieldWindow("1", "0", 1, timerRuns)
@@ -42,8 +40,7 @@ class ControlsTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Paused, nothing moves over real time, and particles dropped meanwhile wait; on resuming
-    // the clock starts afresh, so nothing jumps by the paused time.
+    // P holds every particle, even those dropped meanwhile; resuming, nothing jumps.
     void pauseHoldsEveryParticle()
     {
         Field f;
@@ -88,8 +85,7 @@ private slots:
         QVERIFY(!trails->isVisible());
     }
 
-    // F streams flow particles under the arrows, coloured by speed; + (or =) and - double and
-    // halve how many, between 500 and 200,000; P holds them too.
+    // F streams flow particles under the arrows; + (=) and - double and halve them; P holds them.
     void flowView()
     {
         Field f(false);
@@ -101,7 +97,7 @@ private slots:
         QVERIFY(inked(flow->picture()) > 4000);
         QVERIFY(std::abs(flow->speedScale() - 1.0) < 1e-6); // every particle is as fast
 
-        // From 5,000: up twice, down once, down until the floor holds, up until the ceiling does.
+        // From 5,000 up, down, and against the floor and the ceiling.
         const std::tuple<Qt::Key, int, int> steps[] = {{Qt::Key_Plus, 1, 10000},
                                                        {Qt::Key_Equal, 1, 20000},
                                                        {Qt::Key_Minus, 1, 10000},
@@ -121,8 +117,7 @@ private slots:
         QVERIFY(!flow->isVisible() && inked(flow->picture()) == 0);
     }
 
-    // The help lists every key, lets clicks through to the field, and comes and goes with H or
-    // F1, whatever the modifiers.
+    // The help lists every key, lets clicks through, and comes and goes with H or F1.
     void helpOverlay()
     {
         QStringList listed;
@@ -137,7 +132,6 @@ private slots:
         QVERIFY(help && !help->isVisible());
         f.key(Qt::Key_H);
         QVERIFY(help->isVisible());
-        // Through the window, as the platform delivers it: the widget under the point gets it.
         const QPoint underTheHelp = help->mapTo(&f.window, QPoint(20, 20));
         QVERIFY(f.port()->rect().contains(f.port()->mapFrom(&f.window, underTheHelp)));
         QTest::mouseClick(f.window.windowHandle(), Qt::LeftButton, {}, underTheHelp);
@@ -150,8 +144,7 @@ private slots:
         QVERIFY(help->isVisible());
     }
 
-    // S and Ctrl+S ask for a name: a PNG of the view's size, or an SVG drawn with shapes, where
-    // only a map is a picture. A place that cannot be written gets a box and nothing else.
+    // S saves a PNG of the view, Ctrl+S an SVG of shapes; a failed write gets a box.
     void savePicture()
     {
         QTemporaryDir folder;

@@ -25,10 +25,8 @@ class FadingLayerTest : public QObject
     Q_OBJECT
 
 private slots:
-    // One picture pixel per view pixel, painted where the view shows the region. Lines are
-    // clipped to the picture and to what the view shows; a line across more than the picture
-    // is a jump, not a trail. A new scale or view limit starts afresh, so that scrolling never
-    // uncovers trails that did not fade.
+    // A pixel per view pixel, lines clipped to the picture and the shown part; a new scale or
+    // limit starts afresh, so that scrolling never uncovers trails that did not fade.
     void drawsInTheViewsPixels()
     {
         Layer f;

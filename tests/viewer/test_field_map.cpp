@@ -1,5 +1,4 @@
-// The pieces behind the analysis keys that need no window: map sampling, its colour scale and
-// robust limit, saddle eigenvectors, and the panel's numbers.
+// The pieces behind the analysis keys that need no window.
 
 #include "equilibrium_markers.h"
 #include "field_analysis.h"
@@ -31,9 +30,8 @@ class FieldMapTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Cell centres, row 0 at the bottom, against the divergence y/x + x² and the curl
-    // 2xy - ln x worked out by hand; NaN left of the axis, where the field has no value though
-    // its derivative would. A field without derivatives has a map of nothing.
+    // Against div = y/x + x² and curl = 2xy - ln x by hand, row 0 at the bottom; NaN where the
+    // field has no value (its derivative would), and everywhere without derivatives.
     void sampledAtCellCentres()
     {
         for (MapQuantity quantity : {MapQuantity::Divergence, MapQuantity::Curl}) {
@@ -83,8 +81,7 @@ private slots:
         }
     }
 
-    // Blue below zero, white at it, red above, saturated beyond the limit, transparent without
-    // a value; the layer puts the grid's bottom row at the region's smallest y.
+    // Blue, white, red, saturated beyond the limit; the grid's row 0 at the smallest y.
     void colours()
     {
         const QColor blue = QColor::fromRgb(divergingColor(-1, 1));

@@ -44,8 +44,7 @@ class FormTest : public QObject
 private slots:
     void cleanup() { QVERIFY(openFieldWindows().isEmpty()); }
 
-    // "Go" opens one window of the chosen kind with the formulas as typed and stays disabled
-    // while it is open. Closed as by its title bar, it may be replaced before it is deleted.
+    // One window at a time, of the chosen kind; once closed, replaced before it is deleted.
     void goOpensOneWindowAtATime()
     {
         for (const int mode : {1, 2}) {
@@ -68,9 +67,8 @@ private slots:
         }
     }
 
-    // One box names the first faulty formula with the engine's message. Then that formula has
-    // the keyboard and its faulty part is selected, or the cursor waits where something is
-    // missing; positions count characters, not bytes.
+    // One box for the first faulty formula; then its faulty part is selected, or the cursor
+    // waits where something is missing, counting characters, not bytes.
     void rejectedFormulaIsPointedAt()
     {
         const std::tuple<const char*, const char*, int, const char*, int> cases[] = {

@@ -7,8 +7,7 @@ class ItemsTest : public QObject
     Q_OBJECT
 
 private slots:
-    // The closed outline's corners (x, y, x, y, ...) for arrows of size 0.1; below the shortest
-    // shaft only the head is left, and a zero or infinite vector draws nothing.
+    // Outline corners (x, y, ...) at size 0.1: a short vector only has a head, a null one none.
     void arrowOutline()
     {
         const std::tuple<QPointF, QVector2D, QVector<double>> cases[] = {

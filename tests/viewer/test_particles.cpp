@@ -12,8 +12,7 @@ class ParticlesTest : public QObject
     Q_OBJECT
 
 private slots:
-    // However the time is split into ticks, a dot in F = (1, 0) moves as far as the time; the
-    // drag's velocity only counts in acceleration fields.
+    // However time is split into ticks, F = (1, 0) moves a dot as far as the time.
     void velocityIndependentOfTheTicks()
     {
         for (const auto& ticks : {QVector<qint64>{1000}, QVector<qint64>(100, 10),
@@ -26,9 +25,7 @@ private slots:
         }
     }
 
-    // The window's own 10 ms timer moves the dots in real time from the moment it is built:
-    // the first tick hands out no more time than has passed, and over a hundred ticks a dot
-    // moves exactly as far as the real time, whatever fractions of a millisecond lay between.
+    // The window's 10 ms timer moves dots in real time from the window's construction on.
     void timerDrivesTheTicksInRealTime()
     {
         QElapsedTimer sinceBuilt, clock; // the window's clock starts in its constructor
@@ -68,8 +65,7 @@ private slots:
         QCOMPARE(f.dot(), QPointF(2, 2));
     }
 
-    // A press drops ten dots of ten colours evenly round it; in an acceleration field a drag
-    // launches one red dot from the press, the drag being its velocity per second.
+    // A press drops a ring of ten colours; a drag launches a red dot with its velocity.
     void pressDropsARingDragLaunchesADot()
     {
         FieldWindow ring("0", "0", 1);
@@ -96,8 +92,7 @@ private slots:
         QVERIFY(QLineF(launch.dot(), launch.at({160, 110})).length() < 1e-5);
     }
 
-    // The window steps its dots all together; each ends exactly where stepping it alone, as
-    // designed, puts it, on fields that fail or overflow in places and part-way through ticks.
+    // Stepped together, every dot ends exactly where stepping it alone puts it, failing or not.
     void ticksMatchSteppingEachDotAlone()
     {
         const struct

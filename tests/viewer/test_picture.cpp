@@ -1,6 +1,3 @@
-// The field window paints the same picture as plain antialiased painting of its items, however
-// it gets there: a fresh frame, and what its window shows after ticks, resizes and guide toggles.
-
 #include "viewer_test_support.h"
 
 #include <QBackingStore>
@@ -11,8 +8,7 @@
 
 namespace {
 
-// The viewport painted item by item in stacking order, as the items were first written to
-// paint: no item cache, sprite, view flag or dirty region takes part.
+// The viewport painted item by item as designed: no cache, sprite, view flag or dirty region.
 QImage plainFrame(const QGraphicsView& view)
 {
     const QWidget* port = view.viewport();
@@ -23,8 +19,7 @@ QImage plainFrame(const QGraphicsView& view)
     QPainter painter(&frame);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     for (QGraphicsItem* item : view.scene()->items(Qt::AscendingOrder)) {
-        // A dot forwards its paint to its disc, whose own paint is switched off: plainly, the
-        // disc paints for both.
+        // A dot forwards its paint to its disc: plainly, the disc paints for both.
         QGraphicsItem* painted =
             dynamic_cast<QGraphicsDot*>(item) ? item->childItems().value(0) : item;
         const bool disc = dynamic_cast<QGraphicsDot*>(item->parentItem());
@@ -47,8 +42,7 @@ QImage plainFrame(const QGraphicsView& view)
     return frame;
 }
 
-// Per colour channel, antialiased edges may move a little, the picture as a whole may not
-// (limits in steps of 1/255); tells how far apart they are when they are not alike.
+// Per channel in steps of 1/255: antialiased edges may move a little, the picture may not.
 bool alike(const QImage& a, const QImage& b, double meanLimit = 1, int largestLimit = 48)
 {
     if (a.isNull() || a.size() != b.size()) return false;
@@ -72,7 +66,6 @@ bool alike(const QImage& a, const QImage& b, double meanLimit = 1, int largestLi
     return false;
 }
 
-// A shown field window whose view has the given size.
 struct ShownField : FieldWindow
 {
     ShownField(const QString& fx, const QString& fy, const QSize& viewSize) : FieldWindow(fx, fy)
@@ -85,7 +78,7 @@ struct ShownField : FieldWindow
         window.resize(size + (window.size() - view()->size()));
         settle();
     }
-    // What the window's backing store holds where the viewport is: every update so far.
+    // The viewport as the window's backing store holds it: every update so far.
     QImage shown() const
     {
         const auto* image = dynamic_cast<const QImage*>(window.backingStore()->paintDevice());
@@ -94,8 +87,7 @@ struct ShownField : FieldWindow
                            QRect(port()->mapTo(&window, QPoint()) * ratio, port()->size() * ratio))
                      : QImage();
     }
-    // Rings of every colour and a row of overlapping red dots, at scattered sub-pixel places;
-    // many dots lie on arrows.
+    // Rings and overlapping dots at scattered sub-pixel places, many on arrows.
     void dropDots()
     {
         for (int i = 0; i < 30; ++i)
@@ -120,8 +112,7 @@ class PictureTest : public QObject
     Q_OBJECT
 
 private slots:
-    // A frame painted from scratch by the view's own paint event, at sizes and zooms (on top
-    // of the window's own fit) up to discs larger than the sprites.
+    // A fresh frame at sizes and zooms up to discs larger than the sprites.
     void freshFrame()
     {
         for (const auto& [size, zoom] : {std::pair(QSize(1280, 800), 1.0),
@@ -179,8 +170,7 @@ private slots:
         QVERIFY(!alike(f.shown(), plainFrame(*f.view())));
     }
 
-    // With no extra key the window shows the designed frame; each extra switched on shows
-    // something, and switched off again leaves that frame pixel for pixel.
+    // Without extras the frame is as designed; each extra shows, and when off leaves it exactly.
     void extrasSwitchedOffLeaveTheDesignedFrame()
     {
         ShownField f("0", "0", QSize(640, 480)); // nothing moves: the frame stays comparable
@@ -188,8 +178,7 @@ private slots:
         settle();
         const QImage designed = f.shown();
         QVERIFY(alike(designed, plainFrame(*f.view())));
-        // Pairs of keys that switch extras on and off again: one map in place of the other, and
-        // all the analysis at once, off in another order.
+        // Keys on, then off: also one map replacing the other, and all the analysis at once.
         const std::pair<QByteArray, QByteArray> switches[] = {
             {"T", "T"}, {"F", "F"}, {"D", "D"},  {"E", "E"},     {"H", "H"},
             {"I", "I"}, {"R", "R"}, {"RD", "D"}, {"DEIR", "IER"}};

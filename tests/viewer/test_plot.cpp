@@ -41,8 +41,8 @@ class PlotTest : public QObject
     Q_OBJECT
 
 private slots:
-    // One arrow on each of the 400 grid points; the vectors are the field times the single
-    // precision factor that draws the longest 0.7071 of a 0.5 cell long, to the bit.
+    // An arrow on each of 400 grid points: F times the one float factor that draws the
+    // longest 0.7071 of a 0.5 cell, to the bit.
     void arrowsScaleTheFieldByOneFactor()
     {
         const std::tuple<const char*, const char*, int> cases[] = {
@@ -69,9 +69,7 @@ private slots:
         }
     }
 
-    // Vectors beyond single precision fail alone (4.75^60 overflows it, 4.25^60 does not), and
-    // fields at its limits still draw: the longest drawn arrow is 0.7071 of a cell and every
-    // other points the field's way.
+    // Vectors beyond float fail alone (4.75^60, not 4.25^60); fields at its limits still draw.
     void extremeValuesStillDraw()
     {
         const std::tuple<const char*, const char*, int> cases[] = {
@@ -99,8 +97,7 @@ private slots:
         }
     }
 
-    // Maximized, y up, and the region covers the viewport after a resize: all of it shows
-    // along the viewport's longer side.
+    // Maximized with y up; after a resize the region spans the viewport's longer side.
     void windowIsMaximizedWithYUpAndRefitsOnResize()
     {
         VFWindow window(nullptr);

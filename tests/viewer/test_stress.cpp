@@ -13,8 +13,7 @@ class StressTest : public QObject
     Q_OBJECT
 
 private slots:
-    // A seeded stream of presses, drags, keys and ticks in both kinds of field ends with the
-    // dots and guides that the stream asked for, all at finite places.
+    // A seeded stream of input ends with the dots and guides it asked for, at finite places.
     void randomInput()
     {
         std::mt19937 random(7);

@@ -1,6 +1,3 @@
-// The animation runs a hundred times a second: its tick must not touch the heap, and drawing
-// must not allocate per particle.
-
 #include "allocation_counter.h"
 #include "viewer_test_support.h"
 
@@ -11,9 +8,8 @@ class TickAllocationsTest : public QObject
     Q_OBJECT
 
 private slots:
-    // A frame is a tick and what the event loop does after it: the scene reports what moved and
-    // the view has the window paint it. Qt's machinery of a frame takes a fixed handful, all
-    // freed within it; a thousand more dots add not even one a frame, and the tick takes none.
+    // Ticking, a hundred times a second, touches no heap; a painted frame takes Qt's fixed
+    // handful, freed within it, and a thousand more dots add not one.
     void framesAllocateNothingPerDot()
     {
         constexpr int kFrames = 50;

@@ -9,9 +9,7 @@ class ViewTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Presses and drags through the field window are checked with its particles; here what
-    // only the view decides: a double-click's second press is no press, so its release reports
-    // a drag from the first one, and the arrow keys are reported and still scroll.
+    // A double-click's second press is no press; arrow keys are reported and still scroll.
     void doubleClicksAndArrowKeys()
     {
         QGraphicsScene scene(-50, -50, 100, 100);
