@@ -133,11 +133,8 @@ private slots:
         f.key(Qt::Key_H);
         QVERIFY(help->isVisible());
         const QPoint underTheHelp = help->mapTo(&f.window, QPoint(20, 20));
-        QVERIFY(f.port()->rect().contains(f.port()->mapFrom(&f.window, underTheHelp)));
         QTest::mouseClick(f.window.windowHandle(), Qt::LeftButton, {}, underTheHelp);
         QCOMPARE(f.dots().size(), 10);
-        f.key(Qt::Key_Down); // scrolling the field leaves the help where it is
-        QCOMPARE(help->mapTo(&f.window, QPoint(20, 20)), underTheHelp);
         f.key(Qt::Key_F1);
         QVERIFY(!help->isVisible());
         f.key(Qt::Key_H, Qt::ControlModifier);

@@ -57,33 +57,22 @@ private slots:
                                                         [](double v) { return std::isnan(v); }));
     }
 
-    // The palette's ends stand for a high percentile of |value|, not for the odd huge one.
-    void limitIsRobust()
+    // The palette's ends stand for a high percentile of |value|, not for the odd huge one:
+    // blue, white, red, saturated beyond; the layer puts the grid's row 0 at the smallest y.
+    void colourScale()
     {
-        std::vector<double> ramp;
+        std::vector<double> ramp, mostlyZero(1000, 0.0);
         for (int i = 1; i <= 100; ++i)
             ramp.push_back(i % 2 ? i : -i);
         std::vector<double> spiked = ramp;
         spiked[50] = 1e12;
-        std::vector<double> mostlyZero(1000, 0.0);
         mostlyZero[7] = -3;
-        const std::tuple<std::vector<double>, double, double> cases[] = {
-            {{}, 0, 0},
-            {{kNaN, kNaN}, 0, 0},
-            {{0, 0, -0.0}, 0, 0},
-            {ramp, 97, 99},
-            {spiked, 97, 100},
-            {mostlyZero, 3, 3},
-            {{kInfinity, 2, -2, kNaN}, 2, 2}};
-        for (const auto& [values, low, high] : cases) {
-            const double limit = robustLimit(values);
-            QVERIFY2(limit >= low && limit <= high, qPrintable(QString::number(limit)));
-        }
-    }
+        QVERIFY(robustLimit({}) == 0 && robustLimit({kNaN, kNaN}) == 0);
+        QVERIFY(robustLimit({0, 0, -0.0}) == 0 && robustLimit({kInfinity, 2, -2, kNaN}) == 2);
+        QVERIFY(robustLimit(mostlyZero) == 3);
+        QVERIFY(robustLimit(ramp) >= 97 && robustLimit(ramp) <= 99);
+        QVERIFY(robustLimit(spiked) >= 97 && robustLimit(spiked) <= 100);
 
-    // Blue, white, red, saturated beyond the limit; the grid's row 0 at the smallest y.
-    void colours()
-    {
         const QColor blue = QColor::fromRgb(divergingColor(-1, 1));
         const QColor white = QColor::fromRgb(divergingColor(0, 1));
         const QColor red = QColor::fromRgb(divergingColor(1, 1));
@@ -110,12 +99,10 @@ private slots:
     // m v = λ v, for matrices whose rows vanish in either order or altogether.
     void eigenvectorsSolveTheirEquation()
     {
-        for (const Matrix2& m : {Matrix2{-2, 0, 0, 1},
-                                 {1, 2, 3, -4},
-                                 {0, 1, 1, 0},
-                                 {2, 0, 5, -3},
-                                 {0, 4, 0, -1},
-                                 {3, 0, 0, 3}}) {
+        const double entries[] = {-2, 0, 0, 1,  1, 2, 3, -4, 0, 1, 1, 0,
+                                  2,  0, 5, -3, 0, 4, 0, -1, 3, 0, 0, 3};
+        for (int k = 0; k < 24; k += 4) {
+            const Matrix2 m{entries[k], entries[k + 1], entries[k + 2], entries[k + 3]};
             for (const auto& lambda : Eigenvalues(m)) {
                 const double l = lambda.real();
                 const QPointF v = eigenvector(m, l);
@@ -127,17 +114,13 @@ private slots:
     }
 
     // Newton's last bits of rounding are no digits worth showing.
-    void panelNumbersAndEquilibria()
+    void equilibriaAreSnapped()
     {
-        QCOMPARE(panelNumber(-0.0), QString("0"));
-        QCOMPARE(panelNumber(1234567), QString("1.235e+06"));
-        QCOMPARE(panelNumber(-0.25), QString("-0.25"));
-        Equilibrium nearlyZero{1e-17, -2, "stable spiral", {{-1, 2 + 1e-20}, {-1, -2}}};
-        Equilibrium real{0.5, 1e-3, "saddle", {{3, 1e-19}, {-1e-14, 0}}};
-        QCOMPARE(describeEquilibria({nearlyZero, real}, 10),
-                 QString("(0, -2)  stable spiral\n    λ = -1 ± 2i\n"
-                         "(0.5, 0.001)  saddle\n    λ = 3, 0"));
-        QCOMPARE(describeEquilibria({}, 10), QString("none in the region"));
+        const Equilibrium nearlyZero{1e-17, -2, "stable spiral", {{-1, 2 + 1e-20}, {-1, -2}}};
+        const Equilibrium real{0.5, 1e-3, "saddle", {{3, 1e-19}, {-1e-14, 0}}};
+        QCOMPARE(
+            describeEquilibria({nearlyZero, real}, 10),
+            QString("(0, -2)  stable spiral\n    λ = -1 ± 2i\n(0.5, 0.001)  saddle\n    λ = 3, 0"));
     }
 };
 

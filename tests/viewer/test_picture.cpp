@@ -50,15 +50,10 @@ bool alike(const QImage& a, const QImage& b, double meanLimit = 1, int largestLi
     const QImage y = b.convertToFormat(QImage::Format_RGB32);
     long long sum = 0;
     int largest = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
-        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
-        for (int i = 0; i < x.width(); ++i)
-            for (const int d : {qRed(p[i]) - qRed(q[i]), qGreen(p[i]) - qGreen(q[i]),
-                                qBlue(p[i]) - qBlue(q[i])}) {
-                sum += std::abs(d);
-                largest = std::max(largest, std::abs(d));
-            }
+    for (qsizetype i = 0; i < x.sizeInBytes(); ++i) {
+        const int d = std::abs(x.constBits()[i] - y.constBits()[i]); // alpha is opaque in both
+        sum += d;
+        largest = std::max(largest, d);
     }
     const double mean = double(sum) / (3.0 * x.width() * x.height());
     if (mean <= meanLimit && largest <= largestLimit) return true;
@@ -163,11 +158,6 @@ private slots:
                 f.ticks();
             }
         }
-        // And it would see a frame that was not repainted.
-        f.dropDots();
-        settle();
-        f.window.advanceDots(40);
-        QVERIFY(!alike(f.shown(), plainFrame(*f.view())));
     }
 
     // Without extras the frame is as designed; each extra shows, and when off leaves it exactly.
