@@ -65,35 +65,24 @@ private slots:
         }
     }
 
-    // T draws where the particles went, fainter the older; without T nothing of it exists.
-    void trailsFollowTheParticles()
+    // T draws where the particles went, fainter the older; F streams flow particles under the
+    // arrows, + (=) and - double and halve them, and P holds them. Neither exists before its key.
+    void trailsAndFlow()
     {
         Field f(false);
         f.window.mouseDragged(QPointF(-2, 1), QVector2D());
         QVERIFY(itemsOf<FadingLayer>(f.window).isEmpty());
         f.key(Qt::Key_T, Qt::AltModifier);
         FadingLayer* trails = itemsOf<FadingLayer>(f.window).value(0);
-        QVERIFY(trails && trails->isVisible());
+        f.key(Qt::Key_F, Qt::ShiftModifier);
+        FlowLayer* flow = itemsOf<FlowLayer>(f.window).value(0);
+        QVERIFY(trails->isVisible() && flow->isVisible() && flow->zValue() < 0);
         f.run(50, 10); // half a unit to the right
         const auto alphaAt = [&](double x, double y) {
             return qAlpha(trails->picture().pixel(trails->pixelOf(QPointF(x, y)).toPoint()));
         };
         QVERIFY(alphaAt(-1.55, 1) > 100 && alphaAt(-1.95, 1) > 0);
-        QVERIFY(alphaAt(-1.95, 1) < alphaAt(-1.55, 1));
-        QCOMPARE(alphaAt(-1.75, 1.3), 0);
-        f.key(Qt::Key_T);
-        QVERIFY(!trails->isVisible());
-    }
-
-    // F streams flow particles under the arrows; + (=) and - double and halve them; P holds them.
-    void flowView()
-    {
-        Field f(false);
-        QVERIFY(itemsOf<FlowLayer>(f.window).isEmpty());
-        f.key(Qt::Key_F, Qt::ShiftModifier);
-        FlowLayer* flow = itemsOf<FlowLayer>(f.window).value(0);
-        QVERIFY(flow && flow->isVisible() && flow->zValue() < 0);
-        f.run(10, 20);
+        QVERIFY(alphaAt(-1.95, 1) < alphaAt(-1.55, 1) && alphaAt(-1.75, 1.3) == 0);
         QVERIFY(inked(flow->picture()) > 4000);
         QVERIFY(std::abs(flow->speedScale() - 1.0) < 1e-6); // every particle is as fast
 
@@ -114,7 +103,8 @@ private slots:
         QVERIFY(flow->picture() == held);
         f.key(Qt::Key_P);
         f.key(Qt::Key_F);
-        QVERIFY(!flow->isVisible() && inked(flow->picture()) == 0);
+        f.key(Qt::Key_T);
+        QVERIFY(!trails->isVisible() && !flow->isVisible() && inked(flow->picture()) == 0);
     }
 
     // The help lists every key, lets clicks through, and comes and goes with H or F1.
