@@ -23,7 +23,7 @@ private slots:
             {"x + y", "x - y", 3, 1},
             {"t + 1", "Pq + theta * x", 1, 0},
             {"q", "y * X", -19, -19},
-            {"x > 2 ? q : 1", "x*x", 1, 4}};
+            {"x > 2 ? q : 1", "x*x", 1, 4}}; // q is never evaluated
         for (const auto& [fx, fy, valueFx, valueFy] : cases) {
             VariableStore store;
             ExpressionSet set; // as the window sets it up

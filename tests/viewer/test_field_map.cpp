@@ -1,10 +1,8 @@
 // The pieces behind the analysis keys that need no window.
 
-#include "equilibrium_markers.h"
 #include "field_analysis.h"
 #include "field_map_layer.h"
 #include "function_interpreter.h"
-#include "info_panel.h"
 
 #include <QtTest>
 
@@ -94,33 +92,6 @@ private slots:
         QVERIFY(layer.defined());
         grid.values.assign(8, kNaN);
         QVERIFY(!FieldMapLayer(MapQuantity::Divergence, grid).defined());
-    }
-
-    // m v = λ v, for matrices whose rows vanish in either order or altogether.
-    void eigenvectorsSolveTheirEquation()
-    {
-        const double entries[] = {-2, 0, 0, 1,  1, 2, 3, -4, 0, 1, 1, 0,
-                                  2,  0, 5, -3, 0, 4, 0, -1, 3, 0, 0, 3};
-        for (int k = 0; k < 24; k += 4) {
-            const Matrix2 m{entries[k], entries[k + 1], entries[k + 2], entries[k + 3]};
-            for (const auto& lambda : Eigenvalues(m)) {
-                const double l = lambda.real();
-                const QPointF v = eigenvector(m, l);
-                QVERIFY(std::abs(std::hypot(v.x(), v.y()) - 1) < 1e-12);
-                QVERIFY(std::hypot(m.a * v.x() + m.b * v.y() - l * v.x(),
-                                   m.c * v.x() + m.d * v.y() - l * v.y()) < 1e-9);
-            }
-        }
-    }
-
-    // Newton's last bits of rounding are no digits worth showing.
-    void equilibriaAreSnapped()
-    {
-        const Equilibrium nearlyZero{1e-17, -2, "stable spiral", {{-1, 2 + 1e-20}, {-1, -2}}};
-        const Equilibrium real{0.5, 1e-3, "saddle", {{3, 1e-19}, {-1e-14, 0}}};
-        QCOMPARE(
-            describeEquilibria({nearlyZero, real}, 10),
-            QString("(0, -2)  stable spiral\n    λ = -1 ± 2i\n(0.5, 0.001)  saddle\n    λ = 3, 0"));
     }
 };
 

@@ -129,7 +129,6 @@ private slots:
                  for (int i = 0; i < 60; ++i)
                      f.window.mousePressed(QPointF(-4.6 + 0.157 * i, 2.9 - 0.093 * i));
              }},
-            {"larger with many dots", [&] { f.resizeView(QSize(700, 560)); }},
             {"cleared", key(Qt::Key_Space)},
             {"one dot", [&] { f.window.mouseDragged(QPointF(1.2, 0.7), QVector2D()); }},
             {"a few dots again", [&] { f.dropDots(); }},

@@ -103,7 +103,7 @@ private slots:
         VFWindow window(nullptr);
         QVERIFY(window.windowState() & Qt::WindowMaximized);
         QVERIFY(window.setupField(formFieldSettings(1, "0", "1")));
-        MyGraphicsView* view = viewOf(window);
+        auto* view = window.findChild<MyGraphicsView*>();
         const QGraphicsArrow* arrow = itemsOf<QGraphicsArrow>(window).value(0);
         const QPointF tip = arrow->anchorPoint() + arrow->arrowVector().toPointF();
         QVERIFY(view->mapFromScene(tip).y() < view->mapFromScene(arrow->anchorPoint()).y());

@@ -14,15 +14,10 @@
 #include <QTimer>
 #include <QtTest>
 
-inline MyGraphicsView* viewOf(const VFWindow& w)
-{
-    return w.findChild<MyGraphicsView*>();
-}
-
 template <typename Item> QList<Item*> itemsOf(const VFWindow& window)
 {
     QList<Item*> found;
-    for (QGraphicsItem* item : viewOf(window)->scene()->items())
+    for (QGraphicsItem* item : window.findChild<MyGraphicsView*>()->scene()->items())
         if (auto* typed = dynamic_cast<Item*>(item)) found.append(typed);
     return found;
 }
@@ -71,7 +66,7 @@ struct FieldWindow
         if (!timerRuns) timer->stop();
         ready = window.setupField(formFieldSettings(mode, fx, fy));
     }
-    MyGraphicsView* view() const { return viewOf(window); }
+    MyGraphicsView* view() const { return window.findChild<MyGraphicsView*>(); }
     QWidget* port() const { return view()->viewport(); }
     QPointF at(const QPoint& pixel) const { return view()->mapToScene(pixel); }
     QList<QGraphicsDot*> dots() const { return itemsOf<QGraphicsDot>(window); }
