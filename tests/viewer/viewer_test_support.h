@@ -35,12 +35,11 @@ inline void settle()
 // "title|text" kept; a file dialog gets `path`, or is cancelled when that is empty.
 struct ModalAnswer
 {
-    QString path;
     QStringList boxes;
     QTimer timer;
-    explicit ModalAnswer(const QString& answer = QString()) : path(answer)
+    explicit ModalAnswer(const QString& path = QString())
     {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
+        QObject::connect(&timer, &QTimer::timeout, [this, path] {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 boxes << box->windowTitle() + "|" + box->text();
