@@ -26,8 +26,7 @@ private slots:
             {"x > 2 ? q : 1", "x*x", 1, 4}}; // q is never evaluated
         for (const auto& [fx, fy, valueFx, valueFy] : cases) {
             VariableStore store;
-            ExpressionSet set; // as the window sets it up
-            set.setStore(&store);
+            ExpressionSet set(&store);
             FunctionInterpreter x(fx), y(fy);
             const std::pair<int, double> expected[] = {{set.addShared(&x), valueFx},
                                                        {set.addShared(&y), valueFy}};

@@ -1,5 +1,3 @@
-// The pieces behind the analysis keys that need no window.
-
 #include "field_analysis.h"
 #include "field_map_layer.h"
 #include "function_interpreter.h"

@@ -129,7 +129,7 @@ private slots:
         QWindow* handle = f.window.windowHandle();
         QTest::mousePress(handle, Qt::LeftButton, {},
                           f.port()->mapTo(&f.window, f.view()->mapFromScene(at)));
-        const QPointF failing = f.movePointerTo(QPointF(1, -2)); // SQRT(y) fails: curl -x could not
+        const QPointF failing = f.movePointerTo(QPointF(1, -2)); // SQRT(y) fails: no curl either
         QTest::mouseRelease(handle, Qt::LeftButton, {},
                             f.port()->mapTo(&f.window, f.view()->mapFromScene(failing)));
         QVERIFY(f.reads("x", failing.x()) && f.dots().size() == 1 && f.dot() == at);

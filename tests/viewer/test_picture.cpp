@@ -114,7 +114,6 @@ private slots:
         ShownField f("-y", "x", QSize(640, 480));
         f.dropDots();
         const auto key = [&f](Qt::Key k) { return [&f, k] { f.key(k); }; };
-        // Each step, and ticks after it.
         const std::pair<const char*, std::function<void()>> steps[] = {
             {"first frame", [] {}},
             {"larger", [&] { f.resizeView(QSize(1280, 800)); }},

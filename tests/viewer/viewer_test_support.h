@@ -31,14 +31,15 @@ inline void settle()
     }
 }
 
-// Answers the modal dialogs that open while it lives: a message box is acknowledged and its
-// "title|text" kept; a file dialog gets `path`, or is cancelled when that is empty.
+// Closes the modal dialogs that open while it lives, from a single-shot timer re-armed after each
+// look: a box is acknowledged, its "title|text" kept; a file dialog gets `path` (empty: cancel).
 struct ModalAnswer
 {
     QStringList boxes;
     QTimer timer;
     explicit ModalAnswer(const QString& path = QString())
     {
+        timer.setSingleShot(true);
         QObject::connect(&timer, &QTimer::timeout, [this, path] {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
@@ -48,6 +49,7 @@ struct ModalAnswer
                 dialog->selectFile(path);
                 QMetaObject::invokeMethod(dialog, path.isEmpty() ? "reject" : "accept");
             }
+            timer.start(2);
         });
         timer.start(2);
     }
