@@ -1,15 +1,66 @@
-// The field window paints the same picture as plain antialiased painting of its items, however
-// it gets there: a fresh frame, and what its window shows after ticks, resizes and guide toggles.
-
-#include "plain_frame.h"
 #include "viewer_test_support.h"
 
 #include <QBackingStore>
+#include <QGraphicsEllipseItem>
+#include <QPainter>
+#include <QStyleOptionGraphicsItem>
 #include <QtTest>
 
 namespace {
 
-// A shown field window whose view has the given size.
+// The viewport painted item by item as designed: no cache, sprite, view flag or dirty region.
+QImage plainFrame(const QGraphicsView& view)
+{
+    const QWidget* port = view.viewport();
+    const qreal ratio = port->devicePixelRatioF();
+    QImage frame(port->size() * ratio, QImage::Format_RGB32);
+    frame.setDevicePixelRatio(ratio);
+    frame.fill(port->palette().color(port->backgroundRole()));
+    QPainter painter(&frame);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    for (QGraphicsItem* item : view.scene()->items(Qt::AscendingOrder)) {
+        // A dot forwards its paint to its disc: plainly, the disc paints for both.
+        QGraphicsItem* painted =
+            dynamic_cast<QGraphicsDot*>(item) ? item->childItems().value(0) : item;
+        const bool disc = dynamic_cast<QGraphicsDot*>(item->parentItem());
+        if (!item->isVisible() || (item->flags() & QGraphicsItem::ItemHasNoContents && !disc))
+            continue;
+        painter.save();
+        painter.setWorldTransform(item->deviceTransform(view.viewportTransform()));
+        painter.setOpacity(item->effectiveOpacity());
+        QStyleOptionGraphicsItem option;
+        option.exposedRect = item->boundingRect();
+        option.rect = option.exposedRect.toAlignedRect();
+        if (auto* ellipse = dynamic_cast<QGraphicsEllipseItem*>(painted))
+            ellipse->QGraphicsEllipseItem::paint(&painter, &option, nullptr);
+        else if (auto* path = dynamic_cast<QGraphicsPathItem*>(painted))
+            path->QGraphicsPathItem::paint(&painter, &option, nullptr);
+        else
+            painted->paint(&painter, &option, nullptr);
+        painter.restore();
+    }
+    return frame;
+}
+
+// Per channel in steps of 1/255: antialiased edges may move a little, the picture may not.
+bool alike(const QImage& a, const QImage& b, double meanLimit = 1, int largestLimit = 48)
+{
+    if (a.isNull() || a.size() != b.size()) return false;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    long long sum = 0;
+    int largest = 0;
+    for (qsizetype i = 0; i < x.sizeInBytes(); ++i) {
+        const int d = std::abs(x.constBits()[i] - y.constBits()[i]); // alpha is opaque in both
+        sum += d;
+        largest = std::max(largest, d);
+    }
+    const double mean = double(sum) / (3.0 * x.width() * x.height());
+    if (mean <= meanLimit && largest <= largestLimit) return true;
+    qInfo("mean %.3f, largest %d", mean, largest);
+    return false;
+}
+
 struct ShownField : FieldWindow
 {
     ShownField(const QString& fx, const QString& fy, const QSize& viewSize) : FieldWindow(fx, fy)
@@ -22,42 +73,32 @@ struct ShownField : FieldWindow
         window.resize(size + (window.size() - view()->size()));
         settle();
     }
-    // A frame painted from scratch by the view's own paint event.
-    QImage painted() const { return port()->grab().toImage(); }
-    // What the window's backing store holds where the viewport is: every update so far.
+    // The viewport as the window's backing store holds it: every update so far.
     QImage shown() const
     {
-        QBackingStore* store = window.backingStore();
-        const auto* image = store ? dynamic_cast<const QImage*>(store->paintDevice()) : nullptr;
-        if (!image) return QImage();
-        // The backing store counts device pixels.
-        const qreal ratio = port()->devicePixelRatioF();
-        return image->copy(
-            QRect(port()->mapTo(&window, QPoint(0, 0)) * ratio, port()->size() * ratio));
+        const auto* image = dynamic_cast<const QImage*>(window.backingStore()->paintDevice());
+        const qreal ratio = port()->devicePixelRatioF(); // the store counts device pixels
+        return image ? image->copy(
+                           QRect(port()->mapTo(&window, QPoint()) * ratio, port()->size() * ratio))
+                     : QImage();
     }
-    QImage plain() const { return plainFrame(*view()); }
-    // Rings of every colour and a row of overlapping red dots, at scattered sub-pixel places;
-    // many dots lie on arrows.
+    // Rings and overlapping dots at scattered sub-pixel places, many on arrows.
     void dropDots()
     {
-        for (int i = 0; i < 6; ++i) {
-            for (int j = 0; j < 5; ++j)
-                window.mousePressed(ringCentre(i, j));
-        }
+        for (int i = 0; i < 30; ++i)
+            window.mousePressed(QPointF(-4.2 + 1.71 * (i / 5) + 0.013 * (i % 5),
+                                        -3.9 + 1.53 * (i % 5) + 0.029 * (i / 5)));
         for (int k = 0; k < 40; ++k)
             window.mouseDragged(QPointF(-2.7 + 0.073 * k, 0.55 + 0.0131 * k), QVector2D());
     }
-    static QPointF ringCentre(int i, int j)
+    void ticks()
     {
-        return QPointF(-4.2 + 1.71 * i + 0.013 * j, -3.9 + 1.53 * j + 0.029 * i);
+        for (int i = 0; i < 3; ++i) {
+            window.advanceDots(40);
+            settle();
+        }
     }
 };
-
-QByteArray describe(const FrameDifference& d)
-{
-    return QByteArray("mean ") + QByteArray::number(d.mean, 'f', 3) + ", largest " +
-           QByteArray::number(d.largest);
-}
 
 } // namespace
 
@@ -66,170 +107,69 @@ class PictureTest : public QObject
     Q_OBJECT
 
 private slots:
-    // The kind of field changes nothing that is painted: velocity fields only.
-    void freshFrame_data()
-    {
-        QTest::addColumn<QSize>("viewSize");
-        QTest::addColumn<double>("zoom"); // on top of the window's own fit
-        QTest::newRow("1280 x 800") << QSize(1280, 800) << 1.0;
-        QTest::newRow("480 x 360") << QSize(480, 360) << 1.0;
-        QTest::newRow("close up") << QSize(640, 480) << 12.0;
-        QTest::newRow("discs larger than sprites") << QSize(640, 480) << 30.0;
-    }
-
-    void freshFrame()
-    {
-        QFETCH(QSize, viewSize);
-        QFETCH(double, zoom);
-        ShownField f("-y", "x", viewSize);
-        QCOMPARE(f.view()->size(), viewSize);
-        f.dropDots();
-        f.view()->scale(zoom, zoom);
-        f.view()->centerOn(ShownField::ringCentre(2, 2));
-        const FrameDifference d = frameDifference(f.painted(), f.plain());
-        QVERIFY2(looksTheSame(d), describe(d));
-    }
-
-    // An arrow keeps its outline rendered between frames; whatever changes what it paints,
-    // through its own operations or its path item's, shows in the next frame.
-    void arrowsRepaintWhatChanged()
-    {
-        QGraphicsScene scene(-1, -1, 2, 2);
-        auto* arrow = new QGraphicsArrow(QPointF(-0.6, 0.1), 0.05, QVector2D(1, 0.3f));
-        scene.addItem(arrow);
-        MyGraphicsView view(&scene);
-        view.resize(300, 300);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.fitInView(scene.sceneRect());
-        const std::pair<const char*, std::function<void()>> changes[] = {
-            {"as built", [] {}},
-            {"another outline",
-             [&] {
-                 QPainterPath square;
-                 square.addRect(0, 0, 0.5, 0.2);
-                 arrow->setPath(square);
-             }},
-            {"another brush", [&] { arrow->setBrush(Qt::blue); }},
-            {"an outline pen", [&] { arrow->setPen(QPen(Qt::red, 0.02)); }},
-            {"zoomed", [&] { view.scale(1.5, 1.5); }},
-            {"cleared", [&] { arrow->clearPath(); }},
-        };
-        for (const auto& [name, change] : changes) {
-            change();
-            const QImage plain = plainFrame(view);
-            QImage blank(plain.size(), QImage::Format_RGB32);
-            blank.fill(Qt::white);
-            const FrameDifference d = frameDifference(view.viewport()->grab().toImage(), plain);
-            QVERIFY2(looksTheSame(d), QByteArray(name) + ": " + describe(d));
-            QCOMPARE(frameDifference(plain, blank).largest == 0, name == QByteArray("cleared"));
-        }
-    }
-
-    // The comparison itself must see a dot that sits half a pixel off.
-    void halfAPixelIsSeen()
-    {
-        ShownField f("-y", "x", QSize(640, 480));
-        f.dropDots();
-        const QImage before = f.plain();
-        const QPointF halfPixel =
-            f.view()->mapToScene(QPoint(1, 1)) - f.view()->mapToScene(QPoint());
-        for (QGraphicsDot* dot : itemsOf<QGraphicsDot>(f.window))
-            dot->setPos(dot->pos() + halfPixel / 2);
-        QVERIFY(!looksTheSame(frameDifference(before, f.plain())));
-    }
-
-    // Whatever the window repainted after each step, its backing store holds the whole picture.
+    // Whatever the window repainted after each step, its backing store holds the whole picture,
+    // up to close-ups where the discs are larger than their sprites.
     void noStalePixels()
     {
         ShownField f("-y", "x", QSize(640, 480));
         f.dropDots();
-        settle();
-        QVERIFY(!f.shown().isNull());
-        auto ticks = [&] {
-            for (int i = 0; i < 3; ++i) {
-                f.window.advanceDots(40);
-                settle();
-            }
-        };
-        auto key = [&](Qt::Key k) { return [&f, k] { f.key(k); }; };
+        const auto key = [&f](Qt::Key k) { return [&f, k] { f.key(k); }; };
         const std::pair<const char*, std::function<void()>> steps[] = {
             {"first frame", [] {}},
-            {"ticks", ticks},
-            {"larger", [&] { f.resizeView(QSize(900, 700)); }},
-            {"ticks after growing", ticks},
+            {"larger", [&] { f.resizeView(QSize(1280, 800)); }},
             {"smaller", [&] { f.resizeView(QSize(500, 420)); }},
             {"line on", key(Qt::Key_L)},
-            {"ticks under the line", ticks},
             {"curve on", key(Qt::Key_C)},
             {"line off", key(Qt::Key_L)},
-            {"ticks under the curve", ticks},
             {"curve off", key(Qt::Key_C)},
+            // Enough dots for the window to repaint its whole view.
             {"many more dots",
              [&] {
                  for (int i = 0; i < 60; ++i)
                      f.window.mousePressed(QPointF(-4.6 + 0.157 * i, 2.9 - 0.093 * i));
              }},
-            {"ticks with many dots", ticks},
-            {"larger with many dots", [&] { f.resizeView(QSize(700, 560)); }},
             {"cleared", key(Qt::Key_Space)},
             {"one dot", [&] { f.window.mouseDragged(QPointF(1.2, 0.7), QVector2D()); }},
-            {"ticks with one dot", ticks},
             {"a few dots again", [&] { f.dropDots(); }},
-            {"ticks with a few dots", ticks},
+            {"close up",
+             [&] {
+                 f.view()->scale(12, 12);
+                 f.view()->centerOn(QPointF(-0.75, -0.78)); // a ring's centre
+             }},
+            {"discs larger than sprites", [&] { f.view()->scale(2.5, 2.5); }},
         };
         for (const auto& [name, step] : steps) {
             step();
-            settle();
-            const FrameDifference d = frameDifference(f.shown(), f.plain());
-            QVERIFY2(looksTheSame(d), QByteArray(name) + ": " + describe(d));
+            for (const char* when : {"", " and ticks"}) {
+                settle();
+                QVERIFY2(alike(f.shown(), plainFrame(*f.view())), name + QByteArray(when));
+                f.ticks();
+            }
         }
-
-        // And it would see a frame that was not repainted.
-        f.dropDots();
-        settle();
-        f.window.advanceDots(40);
-        QVERIFY(!looksTheSame(frameDifference(f.shown(), f.plain())));
     }
 
-    // The window's extras are opt-in: with each switched on, shown a while and switched off
-    // again, what the window shows is the designed frame once more, pixel for pixel.
+    // Without extras the frame is as designed; each extra shows, and when off leaves it exactly.
     void extrasSwitchedOffLeaveTheDesignedFrame()
     {
         ShownField f("0", "0", QSize(640, 480)); // nothing moves: the frame stays comparable
         f.dropDots();
         settle();
         const QImage designed = f.shown();
-        QVERIFY(looksTheSame(frameDifference(designed, f.plain())));
-        using Keys = QList<Qt::Key>;
-        const std::pair<Keys, Keys> switches[] = {
-            {{Qt::Key_T}, {Qt::Key_T}},
-            {{Qt::Key_F}, {Qt::Key_F}},
-            {{Qt::Key_D}, {Qt::Key_D}},
-            {{Qt::Key_E}, {Qt::Key_E}},
-            {{Qt::Key_H}, {Qt::Key_H}},
-            {{Qt::Key_I}, {Qt::Key_I}},
-            {{Qt::Key_R}, {Qt::Key_R}},
-            // One map in place of the other, and all the analysis at once, off in another order.
-            {{Qt::Key_R, Qt::Key_D}, {Qt::Key_D}},
-            {{Qt::Key_D, Qt::Key_E, Qt::Key_I, Qt::Key_R}, {Qt::Key_I, Qt::Key_E, Qt::Key_R}}};
+        QVERIFY(alike(designed, plainFrame(*f.view())));
+        // Keys on, then off: also one map replacing the other, and all the analysis at once.
+        const std::pair<QByteArray, QByteArray> switches[] = {
+            {"T", "T"}, {"F", "F"}, {"D", "D"},  {"E", "E"},     {"H", "H"},
+            {"I", "I"}, {"R", "R"}, {"RD", "D"}, {"DEIR", "IER"}};
         for (const auto& [on, off] : switches) {
-            QByteArray name;
-            for (const Qt::Key key : on) {
-                f.key(key);
-                name += QKeySequence(key).toString().toUtf8();
-            }
-            for (int i = 0; i < 3; ++i) {
-                f.window.advanceDots(40);
-                settle();
-            }
-            // It showed something (trails of dots that stand still lie under the dots).
-            if (on != Keys{Qt::Key_T}) QVERIFY2(f.shown() != designed, name);
-            for (const Qt::Key key : off)
-                f.key(key);
+            for (const char key : on)
+                f.key(Qt::Key(key));
+            f.ticks();
+            // Trails of dots that stand still lie under the dots.
+            if (on != "T") QVERIFY2(f.shown() != designed, on);
+            for (const char key : off)
+                f.key(Qt::Key(key));
             settle();
-            const FrameDifference d = frameDifference(f.shown(), designed);
-            QVERIFY2(d.largest == 0, name + ": " + describe(d));
+            QVERIFY2(alike(f.shown(), designed, 0, 0), on);
         }
     }
 };

@@ -7,43 +7,18 @@
 #include "qgraphicsdot.h"
 #include "vfwindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
-#include <QGraphicsScene>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
-
-// The record the form sends for these formulas.
-inline FieldSettings formSettings(const QString& fx, const QString& fy, int mode)
-{
-    return formFieldSettings(mode, fx, fy);
-}
-
-inline MyGraphicsView* viewOf(const VFWindow& window)
-{
-    return window.findChild<MyGraphicsView*>();
-}
-
-// The animation's timer, which calls the window's tick.
-inline QTimer* timerOf(const VFWindow& window)
-{
-    return window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
-}
 
 template <typename Item> QList<Item*> itemsOf(const VFWindow& window)
 {
     QList<Item*> found;
-    for (QGraphicsItem* item : viewOf(window)->scene()->items()) {
+    for (QGraphicsItem* item : window.findChild<MyGraphicsView*>()->scene()->items())
         if (auto* typed = dynamic_cast<Item*>(item)) found.append(typed);
-    }
-    return found;
-}
-
-inline QList<VFWindow*> openFieldWindows()
-{
-    QList<VFWindow*> found;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<VFWindow*>(widget)) found.append(window);
-    }
     return found;
 }
 
@@ -56,25 +31,43 @@ inline void settle()
     }
 }
 
-// A field window set up as the form does it. Unless its timer is kept running, only the test
-// moves time on, so that particles stay where the test puts them.
+// Closes the modal dialogs that open while it lives, from a single-shot timer re-armed after each
+// look: a box is acknowledged, its "title|text" kept; a file dialog gets `path` (empty: cancel).
+struct ModalAnswer
+{
+    QStringList boxes;
+    QTimer timer;
+    explicit ModalAnswer(const QString& path = QString())
+    {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [this, path] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                boxes << box->windowTitle() + "|" + box->text();
+                box->button(QMessageBox::Ok)->click();
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                dialog->selectFile(path);
+                QMetaObject::invokeMethod(dialog, path.isEmpty() ? "reject" : "accept");
+            }
+            timer.start(2);
+        });
+        timer.start(2);
+    }
+};
+
+// A field window set up as the form does it; unless its timer runs, only the test moves time.
 struct FieldWindow
 {
-    enum Ticks
-    {
-        kByTest,
-        kByTimer
-    };
-
     VFWindow window{nullptr};
+    QTimer* timer = window.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
     bool ready;
 
-    explicit FieldWindow(const QString& fx, const QString& fy, int mode = 1, Ticks ticks = kByTest)
+    FieldWindow(const QString& fx, const QString& fy, int mode = 1, bool timerRuns = false)
     {
-        if (ticks == kByTest) timerOf(window)->stop();
-        ready = window.setupField(formSettings(fx, fy, mode));
+        if (!timerRuns) timer->stop();
+        ready = window.setupField(formFieldSettings(mode, fx, fy));
     }
-    MyGraphicsView* view() const { return viewOf(window); }
+    MyGraphicsView* view() const { return window.findChild<MyGraphicsView*>(); }
     QWidget* port() const { return view()->viewport(); }
     QPointF at(const QPoint& pixel) const { return view()->mapToScene(pixel); }
     QList<QGraphicsDot*> dots() const { return itemsOf<QGraphicsDot>(window); }
