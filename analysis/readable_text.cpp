@@ -209,35 +209,28 @@ std::string AsciiName(const std::string& name)
     return name;
 }
 
-// How an operator reads, and how the engine writes it.
-std::pair<const char*, const char*> OperatorTexts(int code)
+// How operators read where that differs from how the engine writes them.
+struct Spelling
 {
-    switch (code) {
-    case kOpModulus:
-        return {" mod ", " % "};
-    case kOpEqual:
-        return {" = ", " == "};
-    case kOpNotEqual:
-        return {" \u2260 ", " != "};
-    case kOpLessOrEqual:
-        return {" \u2264 ", " <= "};
-    case kOpGreaterOrEqual:
-        return {" \u2265 ", " >= "};
-    case kOpAnd:
-        return {" \u2227 ", " && "};
-    case kOpOr:
-        return {" \u2228 ", " || "};
-    case kOpBitwiseXor:
-        return {" \u22bb ", " !& "};
-    default:
-        return {nullptr, nullptr};
-    }
-}
+    int code;
+    const char* text;
+    const char* ascii;
+};
+constexpr Spelling kSpellings[] = {
+    {kOpModulus, " mod ", " % "},
+    {kOpEqual, " = ", " == "},
+    {kOpNotEqual, " \u2260 ", " != "},
+    {kOpLessOrEqual, " \u2264 ", " <= "},
+    {kOpGreaterOrEqual, " \u2265 ", " >= "},
+    {kOpAnd, " \u2227 ", " && "},
+    {kOpOr, " \u2228 ", " || "},
+    {kOpBitwiseXor, " \u22bb ", " !& "},
+};
 
 Box OperatorText(int code)
 {
-    const auto [text, ascii] = OperatorTexts(code);
-    if (text) return Text(Role::Operator, text, ascii);
+    for (const Spelling& spelling : kSpellings)
+        if (spelling.code == code) return Text(Role::Operator, spelling.text, spelling.ascii);
     const std::string plain = std::string(" ") + kOperatorText[code] + " ";
     return Text(Role::Operator, plain, plain);
 }
