@@ -2,7 +2,6 @@
 
 #include "parse_tables.h"
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -28,16 +27,21 @@ constexpr int kPanelDigits = 4;
 
 const char kMinus[] = "\u2212";
 
-// The named constants as the sum of two doubles, for checks far finer than an ulp.
+// A number as the sum of two doubles, for checks far finer than an ulp.
 struct DoubleDouble
 {
     double high;
     double low;
 };
-constexpr DoubleDouble kPi{3.141592653589793, 1.2246467991473532e-16};
-constexpr DoubleDouble kE{2.718281828459045, 1.4456468917292502e-16};
+
+// PI and E of the engine's table (indices 0 and 1), each with the rest of its true value.
 constexpr int kPiIndex = 0;
 constexpr int kEIndex = 1;
+DoubleDouble NamedConstant(int index)
+{
+    const double rest = index == kPiIndex ? 1.2246467991473532e-16 : 1.4456468917292502e-16;
+    return {kNamedConstantValues[index], rest};
+}
 
 double Ulp(double value)
 {
@@ -226,8 +230,14 @@ std::string SuperscriptText(std::string_view text)
     static const char* const kDigits[] = {"\u2070", "\u00b9", "\u00b2", "\u00b3", "\u2074",
                                           "\u2075", "\u2076", "\u2077", "\u2078", "\u2079"};
     std::string result;
-    for (const char c : text)
-        result += c == '-' ? "\u207b" : kDigits[c - '0'];
+    for (const char c : text) {
+        if (c >= '0' && c <= '9')
+            result += kDigits[c - '0'];
+        else if (c == '-')
+            result += "\u207b";
+        else
+            result += c;
+    }
     return result;
 }
 
@@ -301,7 +311,8 @@ std::string ExactForm(double value, Notation notation)
 {
     if (const auto fraction = NearbyFraction(value, kLargestFractionDenominator))
         return FractionText(*fraction, notation);
-    if (const auto multiple = NearbyMultiple(value, kPi)) return MultipleText(*multiple, notation);
+    if (const auto multiple = NearbyMultiple(value, NamedConstant(kPiIndex)))
+        return MultipleText(*multiple, notation);
     if (const auto surd = NearbySurd(value)) return SurdText(*surd, notation);
     return {};
 }
@@ -389,8 +400,8 @@ std::optional<ConstantReading> ReadConstant(double value)
                 Coefficient::Exact(digits, denominator, Coefficient::Style::Decimal)};
         }
     }
-    for (const auto& [constant, index] : {std::pair{kPi, kPiIndex}, std::pair{kE, kEIndex}}) {
-        if (const auto multiple = NearbyMultiple(value, constant))
+    for (const int index : {kPiIndex, kEIndex}) {
+        if (const auto multiple = NearbyMultiple(value, NamedConstant(index)))
             return ConstantReading{Coefficient::Exact(multiple->numerator, multiple->denominator,
                                                       Coefficient::Style::Fraction),
                                    index};

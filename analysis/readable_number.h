@@ -54,5 +54,5 @@ std::optional<ConstantReading> ReadConstant(double value);
 std::string MagnitudeText(const Coefficient& value, Notation notation);
 // The decimal digits of a non-negative integer.
 std::string IntegerText(int64_t value);
-// An integer's text ("-12") in superscript digits ("⁻¹²").
+// An integer's text ("-12") in superscript digits ("⁻¹²"); other characters stay as they are.
 std::string SuperscriptText(std::string_view integer);

@@ -532,7 +532,7 @@ Box Layout::AtomBox(int index, bool powerBase) const
     switch (atom.kind) {
     case Atom::Kind::Variable:
         return Text(Role::Name, atom.name, AsciiName(atom.name));
-    case Atom::Kind::NamedConstant:
+    case Atom::Kind::NamedConstant: // PI is the first of the engine's named constants, E next
         return atom.code == 0 ? Text(Role::Name, "\u03c0", "PI") : Text(Role::Name, "e", "E");
     case Atom::Kind::NonFinite:
         return std::isnan(atom.value) ? Text(Role::Number, "NaN", "nan")

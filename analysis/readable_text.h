@@ -1,8 +1,11 @@
 #pragma once
 
 // The display form of a formula: polynomial parts expanded and collected (terms by degree, then
-// by variable), exact fractions where the constants are rational, everything else in structure
-// with as few parentheses as precedence allows. The engine's own printer is not involved.
+// by variable; more than 40 terms stay factored), exact fractions where the constants are
+// rational, everything else in structure with as few parentheses as precedence allows. The
+// engine keeps only doubles: a typed 0.5 and a folded 1/2 are the same, and both read 0.5, as
+// people type it; a folded 1/3 reads 1/3, and x/4 reads x/4. The engine's own printer is not
+// involved.
 
 #include <string>
 #include <vector>
