@@ -119,6 +119,13 @@ bool IsLongName(const Box& leaf)
     return characters > 1;
 }
 
+// A product of factors with separators between them (not, say, x mod 3).
+bool IsProduct(const Box& box)
+{
+    return box.kind == Kind::Row && box.precedence == kProduct && box.children.size() > 1 &&
+           box.children[1].role == Role::Separator;
+}
+
 // Whether "-" written before the ASCII of `term` negates all of it. The engine's unary minus
 // binds tighter than everything, "^" included, and may not stand before "(" or another prefix
 // operator: only a first operand that is a number, a name or a call followed by "*" or "/" is
@@ -136,9 +143,8 @@ bool SafeToNegate(const Box& term)
         return term.children[0].precedence >= kProduct && SafeToNegate(term.children[0]);
     case Kind::Row:
         if (term.precedence == kFunctionPrecedence) return term.children[0].role == Role::Function;
-        return term.precedence == kProduct && term.children.size() > 1 &&
-               term.children[1].role == Role::Separator &&
-               term.children[0].precedence >= kFunctionPrecedence && SafeToNegate(term.children[0]);
+        return IsProduct(term) && term.children[0].precedence >= kFunctionPrecedence &&
+               SafeToNegate(term.children[0]);
     case Kind::Superscript:
         return false;
     }
@@ -177,6 +183,18 @@ Box Separator(const Box& before, const Box& after)
     else if (IsLongName(LastLeaf(before)) || IsLongName(FirstLeaf(after)))
         text = kThinDot;
     return Text(Role::Separator, text, "*");
+}
+
+// Adds `box` to the factors of a product, or its own factors when it is a product: 2xy/(x² + 1)
+// rather than 2(xy)/(x² + 1).
+void AppendFactors(std::vector<Box>& parts, Box box)
+{
+    if (!IsProduct(box)) {
+        parts.push_back(std::move(box));
+        return;
+    }
+    for (Box& part : box.children)
+        if (part.role != Role::Separator) parts.push_back(std::move(part));
 }
 
 Box Product(std::vector<Box> parts)
@@ -354,10 +372,13 @@ std::vector<Layout::OrderedTerm> Layout::OrderedTerms(const Polynomial& polynomi
         return j != b.exponents.end() && j->second < 0;
     };
     std::sort(keyed.begin(), keyed.end(), before);
-    // A sum reads better opening with a positive term: 5 − 3x − 4y, x − x³ − y.
-    const auto positive = std::find_if(keyed.begin(), keyed.end(),
-                                       [](const Keyed& k) { return !k.term.second->IsNegative(); });
-    if (positive != keyed.end()) std::rotate(keyed.begin(), positive, positive + 1);
+    // Rather than with a minus, a sum opens with a positive term of degree 0 or 1 where it has
+    // one, as people write 5 − 3x − 4y and x − x³; −x³ + 1.5x² keeps its order.
+    const auto positive = std::find_if(keyed.begin(), keyed.end(), [](const Keyed& k) {
+        return !k.term.second->IsNegative() && k.degree <= 1;
+    });
+    if (!keyed.empty() && keyed.front().term.second->IsNegative() && positive != keyed.end())
+        std::rotate(keyed.begin(), positive, positive + 1);
     std::vector<OrderedTerm> terms;
     for (const Keyed& k : keyed)
         terms.push_back(k.term);
@@ -460,8 +481,8 @@ Box Layout::Term(const Monomial& monomial, const Coefficient& magnitude) const
             below.push_back(FactorBox({factor.atom, -factor.exponent}));
         } else if (atom.kind == Atom::Kind::Quotient && factor.exponent == 1) {
             if (atom.operands[0].ConstantValue() != Coefficient(1))
-                above.push_back(Sum(atom.operands[0]));
-            below.push_back(Sum(atom.operands[1]));
+                AppendFactors(above, Sum(atom.operands[0]));
+            AppendFactors(below, Sum(atom.operands[1]));
         } else {
             above.push_back(FactorBox(factor));
         }

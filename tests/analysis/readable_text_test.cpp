@@ -262,6 +262,10 @@ TEST(ReadableText, ConstantsAndStructureWithTheFewestParentheses)
         {"x^-1 + x^0.5 + 2^(x + 1)", "x^0.5 + 2^(x + 1) + x⁻¹", "x^0.5 + 2^(x + 1) + x^-1"},
         {"(x + y)/(x - y)", "(x + y)/(x − y)", "(x + y)/(x - y)"},
         {"x/(2*y)", "x/(2y)", "x/(2*y)"},
+        {"2*x*y/(1 + x^2)", "2xy/(x² + 1)", "2*x*y/(x^2 + 1)"},
+        // A sum opens with a positive term of degree 0 or 1 rather than with a minus.
+        {"x*(1 - x)*(x - 0.5)", "−x³ + 1.5x² − 0.5x", "NEG(x^3) + 1.5*x^2 - 0.5*x"},
+        {"2*x - x^2 - 3", "2x − x² − 3", "2*x - x^2 - 3"},
         // The engine reads -x^2 as (-x)^2; a negated power needs NEG to read back.
         {"-x^2", "x²", "x^2"},
         {"NEG(x^2) + y", "y − x²", "y - x^2"},
