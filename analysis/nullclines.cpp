@@ -19,9 +19,9 @@ constexpr double kShrunkAtZero = 0x1p-20;
 constexpr double kCrossingUlps = 16;
 constexpr double kScalePercentile = 0.9;
 // Iterations of the refinement of one crossing: regula falsi converges in a handful, and a
-// bisection every few rounds bounds the worst case.
+// bisection after every step that did not halve the bracket bounds the worst case at about
+// twice the bits of a double's range.
 constexpr int kMostRefinements = 200;
-constexpr int kBisectEvery = 4;
 // Newton's method for a saddle point: iterations, and the difference step of the Hessian as a
 // fraction of the cell.
 constexpr int kMostSaddleSteps = 12;
@@ -31,6 +31,9 @@ constexpr double kHessianStep = 1e-4;
 constexpr double kSharpTurn = 0.94;
 // Grid points of the zero set this many cells around a crossing give way to it.
 constexpr double kSwallowedInCells = 2;
+// Saddle points looked for at most: where the formula is noise at the grid's scale (a huge
+// region), most cells would ask, and the centre values do as well there.
+constexpr int kMostSaddleSearches = 4096;
 constexpr int kMostCells = 4000;
 
 struct Point
@@ -139,6 +142,10 @@ private:
     // A point where the formula's zero set crosses itself, near `seed`: a saddle point where
     // the formula is 0 to rounding.
     void LookForCrossing(Point seed);
+    void AddCrossingPoint(Point p);
+    // The cell's column and row of a point, clamped to the grid.
+    int Column(double x) const;
+    int Row(double y) const;
     bool FindSaddlePoint(Point centre, double halfWidth, double halfHeight, Point& saddle);
     bool Gradient(Point p, double g[2]);
     // Where the branches of a crossing meet a cell edge twice or leave the saddle pattern, the
@@ -169,6 +176,8 @@ private:
     std::vector<int> vertexOfCrossing;
     std::vector<Segment> segments;
     std::vector<Point> crossingPoints;
+    std::vector<char> crossingInCell; // by row and column, once there is a crossing
+    int saddleSearches = 0;
 };
 
 Tracer::Tracer(const FunctionInterpreter& formula, const FunctionInterpreter* byX,
@@ -271,20 +280,20 @@ void Tracer::AddCrossing(int edge, bool horizontal, int a, int b, double fixed, 
 // once: each round evaluates every unfinished crossing's next point in one batch.
 void Tracer::Refine()
 {
-    std::vector<int> active;
+    std::vector<int> open, active;
+    for (int index = 0; index < static_cast<int>(crossings.size()); ++index)
+        if (!crossings[index].done) open.push_back(index);
     std::vector<double> xs, ys, results;
     std::vector<char> defined;
-    for (int round = 0; round < kMostRefinements; ++round) {
+    for (int round = 0; round < kMostRefinements && !open.empty(); ++round) {
         active.clear();
         xs.clear();
         ys.clear();
-        for (int index = 0; index < static_cast<int>(crossings.size()); ++index) {
+        for (int index : open) {
             Crossing& c = crossings[index];
-            if (c.done) continue;
             const double middle = c.low + (c.high - c.low) / 2;
             double trial = c.high - c.highWeight * (c.high - c.low) / (c.highWeight - c.lowWeight);
-            c.trialBisects = c.bisectNext || round % kBisectEvery == kBisectEvery - 1 ||
-                             !(trial > c.low && trial < c.high);
+            c.trialBisects = c.bisectNext || !(trial > c.low && trial < c.high);
             if (c.trialBisects) trial = middle;
             if (!(trial > c.low && trial < c.high)) { // the ends are neighbouring doubles
                 Settle(c);
@@ -296,7 +305,6 @@ void Tracer::Refine()
             xs.push_back(p.x);
             ys.push_back(p.y);
         }
-        if (active.empty()) break;
         values.Evaluate(xs, ys, results, defined);
         for (std::size_t n = 0; n < active.size(); ++n) {
             Crossing& c = crossings[active[n]];
@@ -306,7 +314,7 @@ void Tracer::Refine()
                 c.bisectNext = true;
                 continue;
             }
-            c.bisectNext = false;
+            const double width = c.high - c.low;
             const double value = results[n];
             if ((value > 0) == (c.highValue > 0)) {
                 c.high = c.trial;
@@ -319,8 +327,13 @@ void Tracer::Refine()
                 if (c.kept == 1) c.highWeight /= 2;
                 c.kept = 1;
             }
+            // A step that did not halve the bracket is followed by a bisection.
+            c.bisectNext = !c.trialBisects && c.high - c.low > width / 2;
             if (value == 0) Settle(c);
         }
+        open.clear();
+        for (int index : active)
+            if (!crossings[index].done) open.push_back(index);
     }
     for (Crossing& c : crossings)
         if (!c.done) Settle(c);
@@ -383,9 +396,8 @@ bool Tracer::PositiveJoin(int i, int k)
     const Point centre{X(i) + halfWidth, Y(k) + halfHeight};
     Point saddle = centre;
     double value = 0;
-    if (gradient[0] && FindSaddlePoint(centre, halfWidth, halfHeight, saddle) &&
-        values.At(saddle, value)) {
-        if (std::fabs(value) <= kCrossingUlps * kEpsilon * scale) crossingPoints.push_back(saddle);
+    if (FindSaddlePoint(centre, halfWidth, halfHeight, saddle) && values.At(saddle, value)) {
+        if (std::fabs(value) <= kCrossingUlps * kEpsilon * scale) AddCrossingPoint(saddle);
         return value > 0;
     }
     return values.At(centre, value) && value > 0; // either way is as good a guess
@@ -393,15 +405,36 @@ bool Tracer::PositiveJoin(int i, int k)
 
 void Tracer::LookForCrossing(Point seed)
 {
-    for (const Point& known : crossingPoints)
-        if (std::fabs(known.x - seed.x) <= 2 * cellWidth &&
-            std::fabs(known.y - seed.y) <= 2 * cellHeight)
-            return;
+    const int i = Column(seed.x), k = Row(seed.y);
+    for (int di = -2; di <= 2 && !crossingInCell.empty(); ++di)
+        for (int dk = -2; dk <= 2; ++dk)
+            if (i + di >= 0 && i + di < columns && k + dk >= 0 && k + dk < rows &&
+                crossingInCell[(k + dk) * columns + i + di])
+                return; // found from a neighbouring segment already
     Point saddle = seed;
     double value = 0;
     if (FindSaddlePoint(seed, 2 * cellWidth, 2 * cellHeight, saddle) && values.At(saddle, value) &&
         std::fabs(value) <= kCrossingUlps * kEpsilon * scale)
-        crossingPoints.push_back(saddle);
+        AddCrossingPoint(saddle);
+}
+
+void Tracer::AddCrossingPoint(Point p)
+{
+    if (crossingInCell.empty()) crossingInCell.assign(static_cast<std::size_t>(columns) * rows, 0);
+    crossingInCell[Row(p.y) * columns + Column(p.x)] = 1;
+    crossingPoints.push_back(p);
+}
+
+int Tracer::Column(double x) const
+{
+    const double at = std::floor((x - region.xMin) / cellWidth);
+    return static_cast<int>(std::clamp(at, 0.0, columns - 1.0));
+}
+
+int Tracer::Row(double y) const
+{
+    const double at = std::floor((y - region.yMin) / cellHeight);
+    return static_cast<int>(std::clamp(at, 0.0, rows - 1.0));
 }
 
 bool Tracer::Gradient(Point p, double g[2])
@@ -411,6 +444,8 @@ bool Tracer::Gradient(Point p, double g[2])
 
 bool Tracer::FindSaddlePoint(Point centre, double halfWidth, double halfHeight, Point& saddle)
 {
+    if (!gradient[0] || saddleSearches >= kMostSaddleSearches) return false;
+    ++saddleSearches;
     Point p = centre;
     const double hx = kHessianStep * halfWidth, hy = kHessianStep * halfHeight;
     for (int iteration = 0; iteration < kMostSaddleSteps; ++iteration) {
@@ -463,13 +498,24 @@ void Tracer::JoinAtCrossings()
     if (crossingPoints.empty()) return;
     const int firstCrossing = static_cast<int>(vertices.size());
     std::vector<int> swallowedBy(vertices.size(), -1);
+    const int reach = static_cast<int>(std::ceil(kSwallowedInCells)) + 1;
     for (const Point& c : crossingPoints) {
         const int centre = AddVertex(c, true);
-        for (int v = 0; v < firstCrossing; ++v)
-            if (swallowedBy[v] < 0 &&
+        auto swallow = [&](int edge) {
+            const int crossing = crossingOfEdge[edge];
+            const int v = crossing >= 0 ? vertexOfCrossing[crossing] : -1;
+            if (v >= 0 && swallowedBy[v] < 0 &&
                 std::hypot((vertices[v].x - c.x) / cellWidth, (vertices[v].y - c.y) / cellHeight) <=
                     kSwallowedInCells)
                 swallowedBy[v] = centre;
+        };
+        const int ci = Column(c.x), ck = Row(c.y);
+        for (int i = std::max(0, ci - reach); i <= std::min(columns, ci + reach); ++i) {
+            for (int k = std::max(0, ck - reach); k <= std::min(rows, ck + reach); ++k) {
+                if (i < columns) swallow(Horizontal(i, k));
+                if (k < rows) swallow(Vertical(i, k));
+            }
+        }
     }
     std::vector<Segment> kept;
     for (const Segment& s : segments) {
