@@ -79,3 +79,24 @@ const char* AccelerationKind(const Matrix2& jacobian)
     const bool bothNegative = n.Determinant() > 0 && n.Trace() < 0;
     return HasRealEigenvalues(n) && bothNegative ? "stable" : "unstable";
 }
+
+std::array<double, 2> Eigenvector(const Matrix2& m, double lambda)
+{
+    // The eigenvector is orthogonal to both rows of m - λI; the longer row gives it with the
+    // least cancellation. Scaled first, so that no square overflows or underflows.
+    const double scale = std::max(m.Size(), std::fabs(lambda));
+    if (!(scale > 0) || !std::isfinite(scale)) return {1, 0};
+    const double rows[2][2] = {{(m.a - lambda) / scale, m.b / scale},
+                               {m.c / scale, (m.d - lambda) / scale}};
+    const double lengths[2] = {std::hypot(rows[0][0], rows[0][1]),
+                               std::hypot(rows[1][0], rows[1][1])};
+    const int longer = lengths[1] > lengths[0] ? 1 : 0;
+    if (!(lengths[longer] > 0)) return {1, 0};
+    double x = -rows[longer][1] / lengths[longer];
+    double y = rows[longer][0] / lengths[longer];
+    if (x < 0 || (x == 0 && y < 0)) {
+        x = -x;
+        y = -y;
+    }
+    return {x + 0.0, y}; // never -0
+}

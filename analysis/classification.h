@@ -44,3 +44,7 @@ const char* AccelerationKind(const Matrix2& jacobian);
 
 // The kind of the one entry that stands for a whole curve or area of equilibria.
 constexpr char kContinuumKind[] = "continuum";
+
+// A unit eigenvector of m for its real eigenvalue lambda, with a non-negative x (y > 0 when x is
+// 0). Any unit vector, (1, 0), when m - lambda·I vanishes.
+std::array<double, 2> Eigenvector(const Matrix2& m, double lambda);

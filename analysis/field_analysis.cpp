@@ -1,6 +1,8 @@
 #include "field_analysis.h"
 
 #include "engine.h"
+#include "nullclines.h"
+#include "separatrices.h"
 #include "tree_building.h"
 
 #include <cmath>
@@ -221,6 +223,56 @@ std::vector<Equilibrium> FieldAnalysis::Equilibria(double xMin, double xMax, dou
 {
     if (!Differentiable()) return {};
     return FindEquilibria(*this, Region{xMin, xMax, yMin, yMax}, accelerationField);
+}
+
+std::vector<std::vector<std::pair<double, double>>>
+FieldAnalysis::Nullcline(int component, double xMin, double xMax, double yMin, double yMax) const
+{
+    const FunctionInterpreter* formula = FieldExpression(component);
+    if (!formula) return {};
+    return TraceZeroSet(*formula, JacobianExpression(component, 0),
+                        JacobianExpression(component, 1), Region{xMin, xMax, yMin, yMax});
+}
+
+Trajectory FieldAnalysis::Solve(double x0, double y0, double duration, double xMin, double xMax,
+                                double yMin, double yMax) const
+{
+    CurveRequest request;
+    request.start[0] = x0;
+    request.start[1] = y0;
+    request.duration = duration;
+    request.region = Region{xMin, xMax, yMin, yMax};
+    return TraceCurve(*this, request).trajectory;
+}
+
+Trajectory FieldAnalysis::SolveLaunch(double x0, double y0, double vx0, double vy0, double duration,
+                                      double xMin, double xMax, double yMin, double yMax) const
+{
+    CurveRequest request;
+    request.start[0] = x0;
+    request.start[1] = y0;
+    request.start[2] = vx0;
+    request.start[3] = vy0;
+    request.acceleration = true;
+    request.duration = duration;
+    request.region = Region{xMin, xMax, yMin, yMax};
+    return TraceCurve(*this, request).trajectory;
+}
+
+std::vector<LimitCycle> FieldAnalysis::LimitCycles(double xMin, double xMax, double yMin,
+                                                   double yMax) const
+{
+    if (!Differentiable()) return {};
+    const Region region{xMin, xMax, yMin, yMax};
+    return FindLimitCycles(*this, Equilibria(xMin, xMax, yMin, yMax, false), region);
+}
+
+std::vector<Trajectory> FieldAnalysis::Separatrices(double xMin, double xMax, double yMin,
+                                                    double yMax) const
+{
+    if (!Differentiable()) return {};
+    const Region region{xMin, xMax, yMin, yMax};
+    return TraceSeparatrices(*this, Equilibria(xMin, xMax, yMin, yMax, false), region);
 }
 
 bool FieldAnalysis::Value(double x, double y, double value[2]) const

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "equilibria.h"
+#include "limit_cycles.h"
+#include "solution_curves.h"
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class FunctionInterpreter;
@@ -51,6 +54,26 @@ public:
     // Evaluation errors at single points are part of the search and never leave it.
     std::vector<Equilibrium> Equilibria(double xMin, double xMax, double yMin, double yMax,
                                         bool accelerationField) const;
+
+    // The phase portrait of x' = F over a region, and solutions of x'' = F. A region that is
+    // empty or not finite gives nothing, or a trajectory that ended Failed.
+
+    // Polylines on which Fx (component 0) or Fy (1) vanishes, as TraceZeroSet finds them on a
+    // grid of 320 cells along the longer side; none for other components.
+    std::vector<std::vector<std::pair<double, double>>>
+    Nullcline(int component, double xMin, double xMax, double yMin, double yMax) const;
+    // The solution of x' = F through (x0, y0) over `duration` (backward when negative), as
+    // TraceCurve traces it.
+    Trajectory Solve(double x0, double y0, double duration, double xMin, double xMax, double yMin,
+                     double yMax) const;
+    // The path of a particle under x'' = F from (x0, y0) with velocity (vx0, vy0).
+    Trajectory SolveLaunch(double x0, double y0, double vx0, double vy0, double duration,
+                           double xMin, double xMax, double yMin, double yMax) const;
+    // FindLimitCycles around the region's equilibria; none when not differentiable.
+    std::vector<LimitCycle> LimitCycles(double xMin, double xMax, double yMin, double yMax) const;
+    // Every branch of every saddle's separatrices, unstable ones forward in time, stable ones
+    // backward (TraceSeparatrices); none when not differentiable.
+    std::vector<Trajectory> Separatrices(double xMin, double xMax, double yMin, double yMax) const;
 
     // The expressions themselves, for evaluating them at many points at once; null when not
     // differentiable. Their variables "x" and "y" read the analysis's own values (rebind them,
