@@ -1,0 +1,483 @@
+#include "interval_evaluator.h"
+
+#include "function_interpreter.h"
+#include "functions.h"
+#include "interval_math.h"
+#include "leaves.h"
+#include "operators.h"
+
+#include <typeinfo>
+#include <vector>
+
+using interval_math::Enclosure;
+
+namespace {
+
+enum class Op : uint8_t
+{
+    kVariable,
+    kFail,  // raises at every point
+    kWhole, // a node of a class the translation does not know
+    kRandom,
+    kLn,
+    kLog,
+    kExp,
+    kAbs,
+    kSqrt,
+    kNeg,
+    kSin,
+    kCos,
+    kTan,
+    kSec,
+    kCsc,
+    kCot,
+    kArcSin,
+    kArcCos,
+    kArcTan,
+    kArcSec,
+    kArcCsc,
+    kArcCot,
+    kHSin,
+    kHCos,
+    kHTan,
+    kHSec,
+    kHCsc,
+    kHCot,
+    kNot,
+    kComplement,
+    kCeil,
+    kFloor,
+    kSquare,
+    kPlus,
+    kMinus,
+    kMultiply,
+    kDivide,
+    kRemainder,
+    kPower,
+    kLess,
+    kGreater,
+    kEqual,
+    kNotEqual,
+    kLessOrEqual,
+    kGreaterOrEqual,
+    kBitwiseAnd,
+    kBitwiseOr,
+    kBitwiseXor,
+    // Branches: a skip jumps over an arm that cannot be taken; the joins read only the arms
+    // that may have been.
+    kSkipUnlessTrue,
+    kSkipUnlessFalse,
+    kChoose,
+    kAnd,
+    kOr
+};
+
+struct Step
+{
+    Op op;
+    int out = 0; // the register written
+    int a = 0;   // the registers read
+    int b = 0;
+    int c = 0;
+    int variable = 0;
+    int target = 0; // where a skip goes
+};
+
+struct NodeKind
+{
+    const std::type_info& type;
+    Op op;
+};
+
+const NodeKind kKinds[] = {
+    {typeid(LnFunction), Op::kLn},
+    {typeid(LogFunction), Op::kLog},
+    {typeid(ExpFunction), Op::kExp},
+    {typeid(AbsFunction), Op::kAbs},
+    {typeid(SqrtFunction), Op::kSqrt},
+    {typeid(NegFunction), Op::kNeg},
+    {typeid(SinFunction), Op::kSin},
+    {typeid(CosFunction), Op::kCos},
+    {typeid(TanFunction), Op::kTan},
+    {typeid(SecFunction), Op::kSec},
+    {typeid(CscFunction), Op::kCsc},
+    {typeid(CotFunction), Op::kCot},
+    {typeid(ArcSinFunction), Op::kArcSin},
+    {typeid(ArcCosFunction), Op::kArcCos},
+    {typeid(ArcTanFunction), Op::kArcTan},
+    {typeid(ArcSecFunction), Op::kArcSec},
+    {typeid(ArcCscFunction), Op::kArcCsc},
+    {typeid(ArcCotFunction), Op::kArcCot},
+    {typeid(HSinFunction), Op::kHSin},
+    {typeid(HCosFunction), Op::kHCos},
+    {typeid(HTanFunction), Op::kHTan},
+    {typeid(HSecFunction), Op::kHSec},
+    {typeid(HCscFunction), Op::kHCsc},
+    {typeid(HCotFunction), Op::kHCot},
+    {typeid(NotFunction), Op::kNot},
+    {typeid(BitwiseCompliment), Op::kComplement},
+    {typeid(CeilingFunction), Op::kCeil},
+    {typeid(FloorFunction), Op::kFloor},
+    {typeid(PlusOperator), Op::kPlus},
+    {typeid(MinusOperator), Op::kMinus},
+    {typeid(MultiplyOperator), Op::kMultiply},
+    {typeid(DivideOperator), Op::kDivide},
+    {typeid(ModulusOperator), Op::kRemainder},
+    {typeid(PowerOperator), Op::kPower},
+    {typeid(IsLessThanOperator), Op::kLess},
+    {typeid(IsGreaterThanOperator), Op::kGreater},
+    {typeid(IsEqualToOperator), Op::kEqual},
+    {typeid(IsNotEqualToOperator), Op::kNotEqual},
+    {typeid(IsLessThanOrEqualToOperator), Op::kLessOrEqual},
+    {typeid(IsGreaterThanOrEqualToOperator), Op::kGreaterOrEqual},
+    {typeid(BitwiseAndOperator), Op::kBitwiseAnd},
+    {typeid(BitwiseInclusiveOrOperator), Op::kBitwiseOr},
+    {typeid(BitwiseExclusiveOrOperator), Op::kBitwiseXor},
+};
+
+// The operation of a one-operand function or plain two-operand operator class, or null.
+const Op* FindKind(const std::type_info& type)
+{
+    for (const NodeKind& kind : kKinds)
+        if (kind.type == type) return &kind.op;
+    return nullptr;
+}
+
+bool IsConstantEqualTo(const Parser* node, double value)
+{
+    const auto* constant = dynamic_cast<const Constant*>(node);
+    return constant && constant->value == value;
+}
+
+} // namespace
+
+struct IntervalEvaluator::Program
+{
+    const FunctionInterpreter* formula = nullptr;
+    std::vector<Step> steps;
+    // One register per step that yields a value, and one per constant, whose value stays.
+    std::vector<Enclosure> registers;
+    std::vector<const Interval*> boxes; // per variable; null reads the value slot
+    int result = 0;
+
+    void Load(const FunctionInterpreter& source);
+    Enclosure Run(bool& fails);
+
+private:
+    int Translate(const Parser* node);
+    int Conditional(const Parser* condition, const Parser* whenTrue, const Parser* whenFalse);
+    int Logical(Op skip, Op join, const Parser* left, const Parser* right);
+    int ConstantRegister(double value)
+    {
+        registers.push_back(interval_math::Point(value));
+        return int(registers.size()) - 1;
+    }
+    // A step writing a new register, which it answers.
+    int Emit(Op op, int a = 0, int b = 0, int c = 0)
+    {
+        Step step{op};
+        step.out = int(registers.size());
+        step.a = a;
+        step.b = b;
+        step.c = c;
+        steps.push_back(step);
+        registers.emplace_back();
+        return step.out;
+    }
+    // A skip reading register `condition`; answers the step, whose target comes later.
+    int EmitSkip(Op op, int condition)
+    {
+        Step step{op};
+        step.a = condition;
+        steps.push_back(step);
+        return int(steps.size()) - 1;
+    }
+    Enclosure Read(int variable, bool& fails) const;
+};
+
+void IntervalEvaluator::Program::Load(const FunctionInterpreter& source)
+{
+    formula = &source;
+    boxes.assign(std::size_t(source.VariableCount()), nullptr);
+    // The tree raises kEmptyExpression without a root.
+    result = source.Root() ? Translate(source.Root()) : Emit(Op::kFail);
+}
+
+int IntervalEvaluator::Program::Translate(const Parser* node)
+{
+    if (!node) return Emit(Op::kWhole);
+    const std::type_info& type = typeid(*node);
+    if (type == typeid(Constant))
+        return ConstantRegister(static_cast<const Constant*>(node)->value);
+    if (type == typeid(Variable)) {
+        const int index = static_cast<const Variable*>(node)->Index();
+        // Not attached to this formula's table: the tree finds no slot to read either.
+        if (index < 0 || index >= int(boxes.size())) return Emit(Op::kFail);
+        const int value = Emit(Op::kVariable);
+        steps.back().variable = index;
+        return value;
+    }
+    if (type == typeid(RandomFunction)) {
+        const auto* random = static_cast<const RandomFunction*>(node);
+        return Emit(Op::kRandom, random->argument ? Translate(random->argument)
+                                                  : ConstantRegister(random->scale));
+    }
+    if (const auto* function = dynamic_cast<const FunctionParser*>(node)) {
+        const Op* op = FindKind(type);
+        return op ? Emit(*op, Translate(function->argument)) : Emit(Op::kWhole);
+    }
+    const auto* operation = dynamic_cast<const OperationParser*>(node);
+    if (!operation) return Emit(Op::kWhole);
+    if (type == typeid(IfOperator)) {
+        const auto* arms = dynamic_cast<const ThenElseOperator*>(operation->right);
+        if (!arms || typeid(*arms) != typeid(ThenElseOperator)) return Emit(Op::kWhole);
+        return Conditional(operation->left, arms->left, arms->right);
+    }
+    if (type == typeid(AndOperator))
+        return Logical(Op::kSkipUnlessTrue, Op::kAnd, operation->left, operation->right);
+    if (type == typeid(OrOperator))
+        return Logical(Op::kSkipUnlessFalse, Op::kOr, operation->left, operation->right);
+    // Evaluated anywhere but under its IfOperator, it raises.
+    if (type == typeid(ThenElseOperator)) return Emit(Op::kFail);
+    // x ^ 2 is x * x for every x: a square, never negative.
+    if (type == typeid(PowerOperator) && IsConstantEqualTo(operation->right, 2.0))
+        return Emit(Op::kSquare, Translate(operation->left));
+    const Op* op = FindKind(type);
+    if (!op) return Emit(Op::kWhole);
+    const int left = Translate(operation->left);
+    const int right = Translate(operation->right);
+    return Emit(*op, left, right);
+}
+
+int IntervalEvaluator::Program::Conditional(const Parser* condition, const Parser* whenTrue,
+                                            const Parser* whenFalse)
+{
+    const int test = Translate(condition);
+    const int skipTrue = EmitSkip(Op::kSkipUnlessTrue, test);
+    const int trueValue = Translate(whenTrue);
+    const int skipFalse = EmitSkip(Op::kSkipUnlessFalse, test);
+    steps[std::size_t(skipTrue)].target = int(steps.size());
+    const int falseValue = Translate(whenFalse);
+    steps[std::size_t(skipFalse)].target = int(steps.size());
+    return Emit(Op::kChoose, test, trueValue, falseValue);
+}
+
+// "&&" evaluates its right operand only where the left one is true, "||" only where it is false.
+int IntervalEvaluator::Program::Logical(Op skip, Op join, const Parser* left, const Parser* right)
+{
+    const int leftValue = Translate(left);
+    const int skipRight = EmitSkip(skip, leftValue);
+    const int rightValue = Translate(right);
+    steps[std::size_t(skipRight)].target = int(steps.size());
+    return Emit(join, leftValue, rightValue);
+}
+
+Enclosure IntervalEvaluator::Program::Read(int variable, bool& fails) const
+{
+    if (const Interval* box = boxes[std::size_t(variable)]) return interval_math::FromBox(*box);
+    const double* slot = formula->ValueSlot(variable);
+    if (slot) return interval_math::Point(*slot);
+    fails = true;
+    return Enclosure{};
+}
+
+Enclosure IntervalEvaluator::Program::Run(bool& fails)
+{
+    using namespace interval_math;
+    Enclosure* r = registers.data();
+    const std::size_t count = steps.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const Step& s = steps[i];
+        const Enclosure& a = r[s.a];
+        const Enclosure& b = r[s.b];
+        Enclosure& out = r[s.out];
+        switch (s.op) {
+        case Op::kVariable:
+            out = Read(s.variable, fails);
+            break;
+        case Op::kFail:
+            fails = true;
+            out = Enclosure{};
+            break;
+        case Op::kWhole:
+            fails = true;
+            out = WholeLine();
+            break;
+        case Op::kRandom:
+            out = Random(a);
+            break;
+        case Op::kLn:
+            out = Ln(a, fails);
+            break;
+        case Op::kLog:
+            out = Log(a, fails);
+            break;
+        case Op::kExp:
+            out = Exp(a);
+            break;
+        case Op::kAbs:
+            out = Abs(a);
+            break;
+        case Op::kSqrt:
+            out = Sqrt(a, fails);
+            break;
+        case Op::kNeg:
+            out = Negate(a);
+            break;
+        case Op::kSin:
+            out = Sin(a);
+            break;
+        case Op::kCos:
+            out = Cos(a);
+            break;
+        case Op::kTan:
+            out = Tan(a, fails);
+            break;
+        case Op::kSec:
+            out = Sec(a, fails);
+            break;
+        case Op::kCsc:
+            out = Csc(a, fails);
+            break;
+        case Op::kCot:
+            out = Cot(a, fails);
+            break;
+        case Op::kArcSin:
+            out = ArcSin(a, fails);
+            break;
+        case Op::kArcCos:
+            out = ArcCos(a, fails);
+            break;
+        case Op::kArcTan:
+            out = ArcTan(a);
+            break;
+        case Op::kArcSec:
+            out = ArcSec(a, fails);
+            break;
+        case Op::kArcCsc:
+            out = ArcCsc(a, fails);
+            break;
+        case Op::kArcCot:
+            out = ArcCot(a, fails);
+            break;
+        case Op::kHSin:
+            out = HSin(a);
+            break;
+        case Op::kHCos:
+            out = HCos(a);
+            break;
+        case Op::kHTan:
+            out = HTan(a);
+            break;
+        case Op::kHSec:
+            out = HSec(a);
+            break;
+        case Op::kHCsc:
+            out = HCsc(a, fails);
+            break;
+        case Op::kHCot:
+            out = HCot(a, fails);
+            break;
+        case Op::kNot:
+            out = Not(a);
+            break;
+        case Op::kComplement:
+            out = Complement(a);
+            break;
+        case Op::kCeil:
+            out = Ceil(a);
+            break;
+        case Op::kFloor:
+            out = Floor(a);
+            break;
+        case Op::kSquare:
+            out = Square(a);
+            break;
+        case Op::kPlus:
+            out = Add(a, b);
+            break;
+        case Op::kMinus:
+            out = Subtract(a, b);
+            break;
+        case Op::kMultiply:
+            out = Multiply(a, b);
+            break;
+        case Op::kDivide:
+            out = Divide(a, b, fails);
+            break;
+        case Op::kRemainder:
+            out = Remainder(a, b, fails);
+            break;
+        case Op::kPower:
+            out = Power(a, b);
+            break;
+        case Op::kLess:
+            out = Compare(Comparison::kLess, a, b);
+            break;
+        case Op::kGreater:
+            out = Compare(Comparison::kGreater, a, b);
+            break;
+        case Op::kEqual:
+            out = Compare(Comparison::kEqual, a, b);
+            break;
+        case Op::kNotEqual:
+            out = Compare(Comparison::kNotEqual, a, b);
+            break;
+        case Op::kLessOrEqual:
+            out = Compare(Comparison::kLessOrEqual, a, b);
+            break;
+        case Op::kGreaterOrEqual:
+            out = Compare(Comparison::kGreaterOrEqual, a, b);
+            break;
+        case Op::kBitwiseAnd:
+            out = Combine(Bitwise::kAnd, a, b);
+            break;
+        case Op::kBitwiseOr:
+            out = Combine(Bitwise::kOr, a, b);
+            break;
+        case Op::kBitwiseXor:
+            out = Combine(Bitwise::kXor, a, b);
+            break;
+        case Op::kSkipUnlessTrue:
+            if (!MayBeTrue(a)) i = std::size_t(s.target) - 1;
+            break;
+        case Op::kSkipUnlessFalse:
+            if (!MayBeFalse(a)) i = std::size_t(s.target) - 1;
+            break;
+        case Op::kChoose:
+            out = Choose(a, b, r[s.c]);
+            break;
+        case Op::kAnd:
+            out = And(a, b);
+            break;
+        case Op::kOr:
+            out = Or(a, b);
+            break;
+        }
+    }
+    return r[result];
+}
+
+IntervalEvaluator::IntervalEvaluator(const FunctionInterpreter& formula) : program(new Program)
+{
+    program->Load(formula);
+}
+
+IntervalEvaluator::~IntervalEvaluator() = default;
+IntervalEvaluator::IntervalEvaluator(IntervalEvaluator&&) noexcept = default;
+IntervalEvaluator& IntervalEvaluator::operator=(IntervalEvaluator&&) noexcept = default;
+
+void IntervalEvaluator::Bind(const char* name, const Interval* box)
+{
+    const int index = name ? program->formula->FindVariable(name) : -1;
+    if (index >= 0 && index < int(program->boxes.size())) program->boxes[std::size_t(index)] = box;
+}
+
+Interval IntervalEvaluator::Evaluate(bool* mayFail)
+{
+    bool fails = false;
+    const Enclosure value = program->Run(fails);
+    if (mayFail) *mayFail = fails || value.nan;
+    if (!interval_math::HasNumbers(value)) return kEmptyInterval;
+    return Interval{value.lo, value.hi};
+}
