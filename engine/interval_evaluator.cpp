@@ -5,6 +5,7 @@
 #include "interval_math.h"
 #include "leaves.h"
 #include "operators.h"
+#include "parse_tables.h"
 
 #include <typeinfo>
 #include <vector>
@@ -83,64 +84,84 @@ struct Step
     int target = 0; // where a skip goes
 };
 
+// The class each function or operator code builds, and its operation.
 struct NodeKind
 {
-    const std::type_info& type;
+    const std::type_info* type;
     Op op;
 };
 
-const NodeKind kKinds[] = {
-    {typeid(LnFunction), Op::kLn},
-    {typeid(LogFunction), Op::kLog},
-    {typeid(ExpFunction), Op::kExp},
-    {typeid(AbsFunction), Op::kAbs},
-    {typeid(SqrtFunction), Op::kSqrt},
-    {typeid(NegFunction), Op::kNeg},
-    {typeid(SinFunction), Op::kSin},
-    {typeid(CosFunction), Op::kCos},
-    {typeid(TanFunction), Op::kTan},
-    {typeid(SecFunction), Op::kSec},
-    {typeid(CscFunction), Op::kCsc},
-    {typeid(CotFunction), Op::kCot},
-    {typeid(ArcSinFunction), Op::kArcSin},
-    {typeid(ArcCosFunction), Op::kArcCos},
-    {typeid(ArcTanFunction), Op::kArcTan},
-    {typeid(ArcSecFunction), Op::kArcSec},
-    {typeid(ArcCscFunction), Op::kArcCsc},
-    {typeid(ArcCotFunction), Op::kArcCot},
-    {typeid(HSinFunction), Op::kHSin},
-    {typeid(HCosFunction), Op::kHCos},
-    {typeid(HTanFunction), Op::kHTan},
-    {typeid(HSecFunction), Op::kHSec},
-    {typeid(HCscFunction), Op::kHCsc},
-    {typeid(HCotFunction), Op::kHCot},
-    {typeid(NotFunction), Op::kNot},
-    {typeid(BitwiseCompliment), Op::kComplement},
-    {typeid(CeilingFunction), Op::kCeil},
-    {typeid(FloorFunction), Op::kFloor},
-    {typeid(PlusOperator), Op::kPlus},
-    {typeid(MinusOperator), Op::kMinus},
-    {typeid(MultiplyOperator), Op::kMultiply},
-    {typeid(DivideOperator), Op::kDivide},
-    {typeid(ModulusOperator), Op::kRemainder},
-    {typeid(PowerOperator), Op::kPower},
-    {typeid(IsLessThanOperator), Op::kLess},
-    {typeid(IsGreaterThanOperator), Op::kGreater},
-    {typeid(IsEqualToOperator), Op::kEqual},
-    {typeid(IsNotEqualToOperator), Op::kNotEqual},
-    {typeid(IsLessThanOrEqualToOperator), Op::kLessOrEqual},
-    {typeid(IsGreaterThanOrEqualToOperator), Op::kGreaterOrEqual},
-    {typeid(BitwiseAndOperator), Op::kBitwiseAnd},
-    {typeid(BitwiseInclusiveOrOperator), Op::kBitwiseOr},
-    {typeid(BitwiseExclusiveOrOperator), Op::kBitwiseXor},
+const NodeKind kFunctionKinds[kFunctionTableSize] = {
+    {nullptr, Op::kWhole},
+    {&typeid(LnFunction), Op::kLn},
+    {&typeid(LogFunction), Op::kLog},
+    {&typeid(ExpFunction), Op::kExp},
+    {&typeid(AbsFunction), Op::kAbs},
+    {&typeid(SqrtFunction), Op::kSqrt},
+    {&typeid(NegFunction), Op::kNeg},
+    {nullptr, Op::kWhole}, // RAND is no FunctionParser
+    {&typeid(SinFunction), Op::kSin},
+    {&typeid(CosFunction), Op::kCos},
+    {&typeid(TanFunction), Op::kTan},
+    {&typeid(SecFunction), Op::kSec},
+    {&typeid(CscFunction), Op::kCsc},
+    {&typeid(CotFunction), Op::kCot},
+    {&typeid(ArcSinFunction), Op::kArcSin},
+    {&typeid(ArcCosFunction), Op::kArcCos},
+    {&typeid(ArcTanFunction), Op::kArcTan},
+    {&typeid(ArcSecFunction), Op::kArcSec},
+    {&typeid(ArcCscFunction), Op::kArcCsc},
+    {&typeid(ArcCotFunction), Op::kArcCot},
+    {&typeid(HSinFunction), Op::kHSin},
+    {&typeid(HCosFunction), Op::kHCos},
+    {&typeid(HTanFunction), Op::kHTan},
+    {&typeid(HSecFunction), Op::kHSec},
+    {&typeid(HCscFunction), Op::kHCsc},
+    {&typeid(HCotFunction), Op::kHCot},
+    {&typeid(NotFunction), Op::kNot},
+    {&typeid(BitwiseCompliment), Op::kComplement},
+    {&typeid(CeilingFunction), Op::kCeil},
+    {&typeid(FloorFunction), Op::kFloor},
 };
 
-// The operation of a one-operand function or plain two-operand operator class, or null.
-const Op* FindKind(const std::type_info& type)
+// The branching operators (&&, ||, ?:) are translated apart and have no entry here.
+const NodeKind kOperatorKinds[kOperatorTableSize] = {
+    {nullptr, Op::kWhole},
+    {nullptr, Op::kWhole},
+    {nullptr, Op::kWhole},
+    {&typeid(PlusOperator), Op::kPlus},
+    {&typeid(MinusOperator), Op::kMinus},
+    {&typeid(MultiplyOperator), Op::kMultiply},
+    {&typeid(DivideOperator), Op::kDivide},
+    {&typeid(ModulusOperator), Op::kRemainder},
+    {&typeid(PowerOperator), Op::kPower},
+    {&typeid(IsLessThanOperator), Op::kLess},
+    {&typeid(IsGreaterThanOperator), Op::kGreater},
+    {&typeid(IsEqualToOperator), Op::kEqual},
+    {&typeid(IsNotEqualToOperator), Op::kNotEqual},
+    {&typeid(IsLessThanOrEqualToOperator), Op::kLessOrEqual},
+    {&typeid(IsGreaterThanOrEqualToOperator), Op::kGreaterOrEqual},
+    {nullptr, Op::kWhole},
+    {nullptr, Op::kWhole},
+    {nullptr, Op::kWhole},
+    {&typeid(BitwiseAndOperator), Op::kBitwiseAnd},
+    {&typeid(BitwiseInclusiveOrOperator), Op::kBitwiseOr},
+    {&typeid(BitwiseExclusiveOrOperator), Op::kBitwiseXor},
+    {nullptr, Op::kWhole},
+    {nullptr, Op::kWhole},
+    {nullptr, Op::kWhole},
+    {nullptr, Op::kWhole},
+};
+
+// The operation of a node of class `type` that answers `code`, or null when the class is not
+// the one the engine builds for that code. Indexing by code keeps the comparisons of classes,
+// which may compare their names, to one per node.
+template <std::size_t size>
+const Op* KindOf(const NodeKind (&table)[size], int code, const std::type_info& type)
 {
-    for (const NodeKind& kind : kKinds)
-        if (kind.type == type) return &kind.op;
-    return nullptr;
+    if (code < 0 || code >= int(size)) return nullptr;
+    const NodeKind& kind = table[code];
+    return kind.type && *kind.type == type ? &kind.op : nullptr;
 }
 
 bool IsConstantEqualTo(const Parser* node, double value)
@@ -223,27 +244,29 @@ int IntervalEvaluator::Program::Translate(const Parser* node)
                                                   : ConstantRegister(random->scale));
     }
     if (const auto* function = dynamic_cast<const FunctionParser*>(node)) {
-        const Op* op = FindKind(type);
+        const Op* op = KindOf(kFunctionKinds, function->FunctionCode(), type);
         return op ? Emit(*op, Translate(function->argument)) : Emit(Op::kWhole);
     }
     const auto* operation = dynamic_cast<const OperationParser*>(node);
     if (!operation) return Emit(Op::kWhole);
-    if (type == typeid(IfOperator)) {
-        const auto* arms = dynamic_cast<const ThenElseOperator*>(operation->right);
-        if (!arms || typeid(*arms) != typeid(ThenElseOperator)) return Emit(Op::kWhole);
+    const int code = operation->OperatorCode();
+    if (code == kOpIf && type == typeid(IfOperator)) {
+        const Parser* right = operation->right;
+        if (!right || typeid(*right) != typeid(ThenElseOperator)) return Emit(Op::kWhole);
+        const auto* arms = static_cast<const ThenElseOperator*>(right);
         return Conditional(operation->left, arms->left, arms->right);
     }
-    if (type == typeid(AndOperator))
+    if (code == kOpAnd && type == typeid(AndOperator))
         return Logical(Op::kSkipUnlessTrue, Op::kAnd, operation->left, operation->right);
-    if (type == typeid(OrOperator))
+    if (code == kOpOr && type == typeid(OrOperator))
         return Logical(Op::kSkipUnlessFalse, Op::kOr, operation->left, operation->right);
     // Evaluated anywhere but under its IfOperator, it raises.
-    if (type == typeid(ThenElseOperator)) return Emit(Op::kFail);
-    // x ^ 2 is x * x for every x: a square, never negative.
-    if (type == typeid(PowerOperator) && IsConstantEqualTo(operation->right, 2.0))
-        return Emit(Op::kSquare, Translate(operation->left));
-    const Op* op = FindKind(type);
+    if (code == kOpThenElse && type == typeid(ThenElseOperator)) return Emit(Op::kFail);
+    const Op* op = KindOf(kOperatorKinds, code, type);
     if (!op) return Emit(Op::kWhole);
+    // x ^ 2 is x * x for every x: a square, never negative.
+    if (*op == Op::kPower && IsConstantEqualTo(operation->right, 2.0))
+        return Emit(Op::kSquare, Translate(operation->left));
     const int left = Translate(operation->left);
     const int right = Translate(operation->right);
     return Emit(*op, left, right);
