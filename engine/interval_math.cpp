@@ -489,11 +489,37 @@ Enclosure Subtract(const Enclosure& a, const Enclosure& b)
     return Add(a, Negate(b));
 }
 
+namespace {
+
+// [x.lo * y.lo, x.hi * y.hi] rounded outward.
+Enclosure Products(double lo1, double lo2, double hi1, double hi2, bool nan)
+{
+    return Make(Lower(Product(lo1, lo2)), Upper(Product(hi1, hi2)), nan);
+}
+
+} // namespace
+
 Enclosure Multiply(const Enclosure& a, const Enclosure& b)
 {
     if (IsVoid(a) || IsVoid(b)) return Enclosure{};
     bool nan = a.nan || b.nan;
     if (!HasNumbers(a) || !HasNumbers(b)) return NaNOnly(nan);
+    if (!HasInfinity(a) && !HasInfinity(b)) {
+        // Finite ends: their signs tell which two corners are the extremes (unless both
+        // operands hold zero inside).
+        if (a.lo >= 0) {
+            if (b.lo >= 0) return Products(a.lo, b.lo, a.hi, b.hi, nan);
+            if (b.hi <= 0) return Products(a.hi, b.lo, a.lo, b.hi, nan);
+            return Products(a.hi, b.lo, a.hi, b.hi, nan);
+        }
+        if (a.hi <= 0) {
+            if (b.lo >= 0) return Products(a.lo, b.hi, a.hi, b.lo, nan);
+            if (b.hi <= 0) return Products(a.hi, b.hi, a.lo, b.lo, nan);
+            return Products(a.lo, b.hi, a.lo, b.lo, nan);
+        }
+        if (b.lo >= 0) return Products(a.lo, b.hi, a.hi, b.hi, nan);
+        if (b.hi <= 0) return Products(a.hi, b.lo, a.lo, b.lo, nan);
+    }
     nan |= (HasZero(a) && HasInfinity(b)) || (HasZero(b) && HasInfinity(a));
     // The product is monotone in each operand, so the corners bound it; a corner 0 * inf is not
     // a number, and the zero it stands for next to finite numbers is added below.
@@ -595,7 +621,19 @@ double PositivePart(double x)
 Enclosure Power(const Enclosure& base, const Enclosure& exponent)
 {
     if (IsVoid(base) || IsVoid(exponent)) return Enclosure{};
-    if (!exponent.nan && exponent.lo == 2 && exponent.hi == 2) return Square(base);
+    if (!exponent.nan && exponent.lo == exponent.hi && exponent.lo >= 1 &&
+        exponent.lo <= 2147483647.0 && exponent.lo == std::floor(exponent.lo) && HasNumbers(base)) {
+        // A positive whole exponent: any base is raised to it, 0 too, so the power is monotone
+        // in the base (odd) or in its size (even).
+        const double k = exponent.lo;
+        if (k == 2) return Square(base);
+        if (std::fmod(k, 2.0) != 0)
+            return Make(LibraryDown(std::pow(base.lo, k)), LibraryUp(std::pow(base.hi, k)),
+                        base.nan);
+        const Enclosure size = Abs(base);
+        const double lo = std::max(LibraryDown(std::pow(size.lo, k)), 0.0);
+        return Make(lo, LibraryUp(std::pow(size.hi, k)), base.nan);
+    }
     Enclosure out;
     if (HasNumbers(exponent) && exponent.lo <= 2 && exponent.hi >= 2) out = Square(base);
     if (HasNumbers(base) && base.hi > 0) {
