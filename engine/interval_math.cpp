@@ -263,44 +263,70 @@ Enclosure FromIntegers(const IntRange& range)
 }
 
 // Bounds of x op y over x in [a, b] and y in [c, d], unsigned (Warren, Hacker's Delight 4-3):
-// from the highest bit down, the first place where one bound may change a bit decides.
-uint32_t MinOr(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+// from the highest bit down, the places where one bound may change a bit decide.
+
+// Where one lower bound lacks a bit the other has, raises it to that bit with the bits below
+// cleared, if it stays in its range. An OR gains nothing below the first such change; an XOR
+// may gain at every place.
+template <bool kOnce> void RaiseLowerBounds(uint32_t& a, uint32_t b, uint32_t& c, uint32_t d)
 {
     for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+        uint32_t* raised = nullptr;
+        uint32_t t = 0;
         if (~a & c & m) {
-            const uint32_t t = (a | m) & (0u - m);
-            if (t <= b) {
-                a = t;
-                break;
-            }
+            t = (a | m) & (0u - m);
+            if (t <= b) raised = &a;
         } else if (a & ~c & m) {
-            const uint32_t t = (c | m) & (0u - m);
-            if (t <= d) {
-                c = t;
-                break;
-            }
+            t = (c | m) & (0u - m);
+            if (t <= d) raised = &c;
+        }
+        if (raised) {
+            *raised = t;
+            if (kOnce) return;
         }
     }
+}
+
+// Where both upper bounds have a bit, clears it in one of them and sets every bit below, if it
+// stays in its range.
+template <bool kOnce> void LowerUpperBounds(uint32_t a, uint32_t& b, uint32_t c, uint32_t& d)
+{
+    for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+        if (!(b & d & m)) continue;
+        uint32_t t = (b - m) | (m - 1);
+        if (t >= a) {
+            b = t;
+        } else {
+            t = (d - m) | (m - 1);
+            if (t < c) continue;
+            d = t;
+        }
+        if (kOnce) return;
+    }
+}
+
+uint32_t MinOr(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
+    RaiseLowerBounds<true>(a, b, c, d);
     return a | c;
 }
 
 uint32_t MaxOr(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
 {
-    for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
-        if (b & d & m) {
-            uint32_t t = (b - m) | (m - 1);
-            if (t >= a) {
-                b = t;
-                break;
-            }
-            t = (d - m) | (m - 1);
-            if (t >= c) {
-                d = t;
-                break;
-            }
-        }
-    }
+    LowerUpperBounds<true>(a, b, c, d);
     return b | d;
+}
+
+uint32_t MinXor(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
+    RaiseLowerBounds<false>(a, b, c, d);
+    return a ^ c;
+}
+
+uint32_t MaxXor(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
+    LowerUpperBounds<false>(a, b, c, d);
+    return b ^ d;
 }
 
 uint32_t MinAnd(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
@@ -340,36 +366,6 @@ uint32_t MaxAnd(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
         }
     }
     return b & d;
-}
-
-uint32_t MinXor(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
-{
-    for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
-        if (~a & c & m) {
-            const uint32_t t = (a | m) & (0u - m);
-            if (t <= b) a = t;
-        } else if (a & ~c & m) {
-            const uint32_t t = (c | m) & (0u - m);
-            if (t <= d) c = t;
-        }
-    }
-    return a ^ c;
-}
-
-uint32_t MaxXor(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
-{
-    for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
-        if (b & d & m) {
-            uint32_t t = (b - m) | (m - 1);
-            if (t >= a) {
-                b = t;
-            } else {
-                t = (d - m) | (m - 1);
-                if (t >= c) d = t;
-            }
-        }
-    }
-    return b ^ d;
 }
 
 // Signed ranges split at zero are unsigned ranges whose top bit is fixed, so the result of each
