@@ -170,6 +170,103 @@ bool IsConstantEqualTo(const Parser* node, double value)
     return constant && constant->value == value;
 }
 
+// How a node is translated: the operands it has translated first, in the order the tree
+// evaluates them, and the step it then emits.
+struct Shape
+{
+    enum Kind : uint8_t
+    {
+        kStep,        // `op` over the operands' registers (a leaf when there are none)
+        kConstant,    // `value` in a register of its own
+        kRandomScale, // RAND with the constant scale `value`
+        kConditional, // condition, the arm where it is true, the arm where it is false
+        kLogical      // left, then right behind the skip `skip`; `op` joins them
+    };
+    Kind kind = kStep;
+    Op op = Op::kWhole;
+    Op skip = Op::kWhole;
+    int count = 0;
+    const Parser* operands[3] = {};
+    int variable = 0;
+    double value = 0;
+};
+
+Shape StepOf(Op op, const Parser* first = nullptr, const Parser* second = nullptr)
+{
+    Shape shape;
+    shape.op = op;
+    shape.operands[0] = first;
+    shape.operands[1] = second;
+    shape.count = second ? 2 : first ? 1 : 0;
+    return shape;
+}
+
+// Operands are never null in a tree the engine builds; a null one counts as unknown.
+Shape Classify(const Parser* node, int variableCount)
+{
+    Shape shape;
+    if (!node) return StepOf(Op::kWhole);
+    const std::type_info& type = typeid(*node);
+    if (type == typeid(Constant)) {
+        shape.kind = Shape::kConstant;
+        shape.value = static_cast<const Constant*>(node)->value;
+        return shape;
+    }
+    if (type == typeid(Variable)) {
+        const int index = static_cast<const Variable*>(node)->Index();
+        // Not attached to this formula's table: the tree finds no slot to read either.
+        if (index < 0 || index >= variableCount) return StepOf(Op::kFail);
+        shape = StepOf(Op::kVariable);
+        shape.variable = index;
+        return shape;
+    }
+    if (type == typeid(RandomFunction)) {
+        const auto* random = static_cast<const RandomFunction*>(node);
+        if (random->argument) return StepOf(Op::kRandom, random->argument);
+        shape.kind = Shape::kRandomScale;
+        shape.value = random->scale;
+        return shape;
+    }
+    if (const auto* function = dynamic_cast<const FunctionParser*>(node)) {
+        const Op* op = KindOf(kFunctionKinds, function->FunctionCode(), type);
+        return op ? StepOf(*op, function->argument) : StepOf(Op::kWhole);
+    }
+    const auto* operation = dynamic_cast<const OperationParser*>(node);
+    if (!operation) return StepOf(Op::kWhole);
+    const int code = operation->OperatorCode();
+    if (code == kOpIf && type == typeid(IfOperator)) {
+        const Parser* right = operation->right;
+        if (!right || typeid(*right) != typeid(ThenElseOperator)) return StepOf(Op::kWhole);
+        const auto* arms = static_cast<const ThenElseOperator*>(right);
+        shape.kind = Shape::kConditional;
+        shape.count = 3;
+        shape.operands[0] = operation->left;
+        shape.operands[1] = arms->left;
+        shape.operands[2] = arms->right;
+        return shape;
+    }
+    // "&&" evaluates its right operand only where the left one is true, "||" only where it is
+    // false.
+    const bool isAnd = code == kOpAnd && type == typeid(AndOperator);
+    if (isAnd || (code == kOpOr && type == typeid(OrOperator))) {
+        shape = StepOf(isAnd ? Op::kAnd : Op::kOr, operation->left, operation->right);
+        shape.kind = Shape::kLogical;
+        shape.skip = isAnd ? Op::kSkipUnlessTrue : Op::kSkipUnlessFalse;
+        shape.count = 2;
+        return shape;
+    }
+    // Evaluated anywhere but under its IfOperator, it raises.
+    if (code == kOpThenElse && type == typeid(ThenElseOperator)) return StepOf(Op::kFail);
+    const Op* op = KindOf(kOperatorKinds, code, type);
+    if (!op) return StepOf(Op::kWhole);
+    // x ^ 2 is x * x for every x: a square, never negative.
+    if (*op == Op::kPower && IsConstantEqualTo(operation->right, 2.0))
+        return StepOf(Op::kSquare, operation->left);
+    shape = StepOf(*op, operation->left, operation->right);
+    shape.count = 2;
+    return shape;
+}
+
 } // namespace
 
 struct IntervalEvaluator::Program
@@ -185,9 +282,18 @@ struct IntervalEvaluator::Program
     Enclosure Run(bool& fails);
 
 private:
-    int Translate(const Parser* node);
-    int Conditional(const Parser* condition, const Parser* whenTrue, const Parser* whenFalse);
-    int Logical(Op skip, Op join, const Parser* left, const Parser* right);
+    // A node whose operands are being translated; `values` holds their registers.
+    struct Visit
+    {
+        Shape shape;
+        int done = 0;
+        int values[3] = {};
+        int skip = 0; // the step of a branch's pending skip
+    };
+
+    int Translate(const Parser* root);
+    void BeforeOperand(Visit& visit);
+    int Complete(const Visit& visit);
     int ConstantRegister(double value)
     {
         registers.push_back(interval_math::Point(value));
@@ -213,6 +319,7 @@ private:
         steps.push_back(step);
         return int(steps.size()) - 1;
     }
+    void LandSkip(int skip) { steps[std::size_t(skip)].target = int(steps.size()); }
     Enclosure Read(int variable, bool& fails) const;
 };
 
@@ -224,75 +331,65 @@ void IntervalEvaluator::Program::Load(const FunctionInterpreter& source)
     result = source.Root() ? Translate(source.Root()) : Emit(Op::kFail);
 }
 
-int IntervalEvaluator::Program::Translate(const Parser* node)
+// Without recursion, with a stack of its own: derivatives are deeper than the formulas they
+// come from, and searches evaluate them on threads with smaller stacks.
+int IntervalEvaluator::Program::Translate(const Parser* root)
 {
-    if (!node) return Emit(Op::kWhole);
-    const std::type_info& type = typeid(*node);
-    if (type == typeid(Constant))
-        return ConstantRegister(static_cast<const Constant*>(node)->value);
-    if (type == typeid(Variable)) {
-        const int index = static_cast<const Variable*>(node)->Index();
-        // Not attached to this formula's table: the tree finds no slot to read either.
-        if (index < 0 || index >= int(boxes.size())) return Emit(Op::kFail);
-        const int value = Emit(Op::kVariable);
-        steps.back().variable = index;
-        return value;
+    const int variableCount = int(boxes.size());
+    std::vector<Visit> pending;
+    pending.push_back(Visit{Classify(root, variableCount)});
+    for (;;) {
+        Visit& visit = pending.back();
+        if (visit.done < visit.shape.count) {
+            BeforeOperand(visit);
+            const Parser* operand = visit.shape.operands[visit.done];
+            pending.push_back(Visit{Classify(operand, variableCount)});
+            continue;
+        }
+        const int value = Complete(visit);
+        pending.pop_back();
+        if (pending.empty()) return value;
+        Visit& parent = pending.back();
+        parent.values[parent.done++] = value;
     }
-    if (type == typeid(RandomFunction)) {
-        const auto* random = static_cast<const RandomFunction*>(node);
-        return Emit(Op::kRandom, random->argument ? Translate(random->argument)
-                                                  : ConstantRegister(random->scale));
-    }
-    if (const auto* function = dynamic_cast<const FunctionParser*>(node)) {
-        const Op* op = KindOf(kFunctionKinds, function->FunctionCode(), type);
-        return op ? Emit(*op, Translate(function->argument)) : Emit(Op::kWhole);
-    }
-    const auto* operation = dynamic_cast<const OperationParser*>(node);
-    if (!operation) return Emit(Op::kWhole);
-    const int code = operation->OperatorCode();
-    if (code == kOpIf && type == typeid(IfOperator)) {
-        const Parser* right = operation->right;
-        if (!right || typeid(*right) != typeid(ThenElseOperator)) return Emit(Op::kWhole);
-        const auto* arms = static_cast<const ThenElseOperator*>(right);
-        return Conditional(operation->left, arms->left, arms->right);
-    }
-    if (code == kOpAnd && type == typeid(AndOperator))
-        return Logical(Op::kSkipUnlessTrue, Op::kAnd, operation->left, operation->right);
-    if (code == kOpOr && type == typeid(OrOperator))
-        return Logical(Op::kSkipUnlessFalse, Op::kOr, operation->left, operation->right);
-    // Evaluated anywhere but under its IfOperator, it raises.
-    if (code == kOpThenElse && type == typeid(ThenElseOperator)) return Emit(Op::kFail);
-    const Op* op = KindOf(kOperatorKinds, code, type);
-    if (!op) return Emit(Op::kWhole);
-    // x ^ 2 is x * x for every x: a square, never negative.
-    if (*op == Op::kPower && IsConstantEqualTo(operation->right, 2.0))
-        return Emit(Op::kSquare, Translate(operation->left));
-    const int left = Translate(operation->left);
-    const int right = Translate(operation->right);
-    return Emit(*op, left, right);
 }
 
-int IntervalEvaluator::Program::Conditional(const Parser* condition, const Parser* whenTrue,
-                                            const Parser* whenFalse)
+// A branch guards each arm with a skip over it, for boxes where it cannot be taken.
+void IntervalEvaluator::Program::BeforeOperand(Visit& visit)
 {
-    const int test = Translate(condition);
-    const int skipTrue = EmitSkip(Op::kSkipUnlessTrue, test);
-    const int trueValue = Translate(whenTrue);
-    const int skipFalse = EmitSkip(Op::kSkipUnlessFalse, test);
-    steps[std::size_t(skipTrue)].target = int(steps.size());
-    const int falseValue = Translate(whenFalse);
-    steps[std::size_t(skipFalse)].target = int(steps.size());
-    return Emit(Op::kChoose, test, trueValue, falseValue);
+    const int condition = visit.values[0];
+    if (visit.shape.kind == Shape::kConditional && visit.done == 1) {
+        visit.skip = EmitSkip(Op::kSkipUnlessTrue, condition);
+    } else if (visit.shape.kind == Shape::kConditional && visit.done == 2) {
+        const int skipFalse = EmitSkip(Op::kSkipUnlessFalse, condition);
+        LandSkip(visit.skip);
+        visit.skip = skipFalse;
+    } else if (visit.shape.kind == Shape::kLogical && visit.done == 1) {
+        visit.skip = EmitSkip(visit.shape.skip, condition);
+    }
 }
 
-// "&&" evaluates its right operand only where the left one is true, "||" only where it is false.
-int IntervalEvaluator::Program::Logical(Op skip, Op join, const Parser* left, const Parser* right)
+int IntervalEvaluator::Program::Complete(const Visit& visit)
 {
-    const int leftValue = Translate(left);
-    const int skipRight = EmitSkip(skip, leftValue);
-    const int rightValue = Translate(right);
-    steps[std::size_t(skipRight)].target = int(steps.size());
-    return Emit(join, leftValue, rightValue);
+    const Shape& shape = visit.shape;
+    const int* v = visit.values;
+    switch (shape.kind) {
+    case Shape::kConstant:
+        return ConstantRegister(shape.value);
+    case Shape::kRandomScale:
+        return Emit(Op::kRandom, ConstantRegister(shape.value));
+    case Shape::kConditional:
+        LandSkip(visit.skip);
+        return Emit(Op::kChoose, v[0], v[1], v[2]);
+    case Shape::kLogical:
+        LandSkip(visit.skip);
+        return Emit(shape.op, v[0], v[1]);
+    case Shape::kStep:
+        break;
+    }
+    const int value = Emit(shape.op, v[0], v[1]);
+    steps.back().variable = shape.variable;
+    return value;
 }
 
 Enclosure IntervalEvaluator::Program::Read(int variable, bool& fails) const
