@@ -548,6 +548,13 @@ namespace {
 // stands for divisors just above zero, which the division by zero leaves.
 void DividePositive(double x1, double x2, double d1, double d2, double& lo, double& hi)
 {
+    if (d1 > 0 && d2 < kInfinity && x1 > -kInfinity && x2 < kInfinity) {
+        // Finite, with the divisor away from zero: the signs of the dividend's ends pick the
+        // two corners.
+        lo = std::min(lo, Lower(Quotient(x1, x1 >= 0 ? d2 : d1)));
+        hi = std::max(hi, Upper(Quotient(x2, x2 >= 0 ? d1 : d2)));
+        return;
+    }
     for (double x : {x1, x2})
         for (double d : {d1, d2}) {
             if (d == 0) {
