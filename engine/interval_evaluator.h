@@ -37,7 +37,8 @@ public:
     // The enclosure over the bound boxes. `*mayFail` (when not null) is set when some point of
     // the boxes may raise an error or give NaN. An empty answer (IsEmpty) means that no point
     // gives a number: every point fails, or some box is empty. Never draws random numbers: RAND
-    // counts with every value it can return.
+    // counts with every value it can return. Only reads the formula and the caller's doubles,
+    // so evaluators of the same formula may evaluate on several threads at once.
     Interval Evaluate(bool* mayFail);
 
 private:
