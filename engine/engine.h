@@ -5,6 +5,8 @@
 #include "batch_evaluator.h"
 #include "function_interpreter.h"
 #include "functions.h"
+#include "interval.h"
+#include "interval_evaluator.h"
 #include "leaves.h"
 #include "operators.h"
 #include "parse_error.h"

@@ -199,11 +199,29 @@ bool DrawsRandomNumbers(const Parser* node)
     return false;
 }
 
+// Binds x and y to the caller's doubles and every other variable to its own slot in `slots`,
+// which reads kOtherValue, except the last one, which is bound to nothing.
+void BindForComparison(FunctionInterpreter& expression, double& x, double& y,
+                       std::vector<double>& slots)
+{
+    const int count = expression.VariableCount();
+    slots.assign(static_cast<size_t>(count), kOtherValue);
+    int unbound = -1;
+    for (int i = 0; i < count; ++i) {
+        const char* name = expression.VariableName(i);
+        double* slot = &slots[static_cast<size_t>(i)];
+        if (std::strcmp(name, "x") == 0) slot = &x;
+        if (std::strcmp(name, "y") == 0) slot = &y;
+        expression.BindValueSlot(i, slot);
+        if (slot == &slots[static_cast<size_t>(i)]) unbound = i;
+    }
+    if (unbound >= 0) expression.BindValueSlot(unbound, nullptr);
+}
+
 // The batch evaluator against the tree, point by point: the same value bit for bit, or the same
 // error. x and y come from columns holding points where domain errors live (zeros of both
-// signs, ±1, huge values, infinities, NaN); every other variable reads kOtherValue from its
-// slot, except the last one, which is bound to nothing. RAND draws in another order, so a
-// formula with RAND is only evaluated.
+// signs, ±1, huge values, infinities, NaN); the other variables are bound by BindForComparison.
+// RAND draws in another order, so a formula with RAND is only evaluated.
 void CompareBatchWithTree(FunctionInterpreter& expression)
 {
     static const double xs[] = {0.0, -0.0, 1.0, -1.0, 0.5, -2.5, 3.0, 1e10, -1e300, 2147483648.0};
@@ -220,20 +238,10 @@ void CompareBatchWithTree(FunctionInterpreter& expression)
         columnY[i] = ys[i / kSide];
     }
 
-    const int count = expression.VariableCount();
-    std::vector<double> slots(static_cast<size_t>(count), kOtherValue);
+    std::vector<double> slots;
     double x = 0.0;
     double y = 0.0;
-    int unbound = -1;
-    for (int i = 0; i < count; ++i) {
-        const char* name = expression.VariableName(i);
-        double* slot = &slots[static_cast<size_t>(i)];
-        if (std::strcmp(name, "x") == 0) slot = &x;
-        if (std::strcmp(name, "y") == 0) slot = &y;
-        expression.BindValueSlot(i, slot);
-        if (slot == &slots[static_cast<size_t>(i)]) unbound = i;
-    }
-    if (unbound >= 0) expression.BindValueSlot(unbound, nullptr);
+    BindForComparison(expression, x, y, slots);
 
     BatchEvaluator batch(expression);
     batch.BindColumn("x", columnX);
@@ -262,7 +270,55 @@ void CompareBatchWithTree(FunctionInterpreter& expression)
             FUZZ_CHECK(errors[i] == EvaluateOnce(expression).code);
         }
     }
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < expression.VariableCount(); ++i)
+        expression.BindValueSlot(i, nullptr);
+}
+
+// The interval evaluator against the tree: over a few boxes of x and y (points, zeros of both
+// signs, tiny, huge and infinite ones), the value at points of each box lies in the enclosure,
+// and a point where the tree fails (an error or NaN) was announced. The other variables are
+// bound by BindForComparison.
+void CompareIntervalsWithTree(FunctionInterpreter& expression)
+{
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    struct Box
+    {
+        Interval x, y;
+    };
+    static const Box boxes[] = {{{-5, 5}, {-5, 5}},           {{0, 0}, {-0.0, 0}},
+                                {{0.5, 1}, {-1, -0.5}},       {{-1e-9, 1e-9}, {2, 2.5}},
+                                {{1, 1e10}, {-kInfinity, 0}}, {{-kInfinity, kInfinity}, {3, 3}}};
+    // Where the points lie, as fractions of the way through the box from its lower ends.
+    static const double along[][2] = {{0, 0},     {1, 1},      {0, 1},      {1, 0},
+                                      {0.5, 0.5}, {0.25, 0.9}, {0.9, 1e-3}, {1e-3, 0.25}};
+    auto pointOf = [](const Interval& box, double t) {
+        if (t == 0 || t == 1) return t == 0 ? box.lo : box.hi;
+        const double inside = std::max(box.lo, -1e300) * (1 - t) + std::min(box.hi, 1e300) * t;
+        return std::clamp(inside, box.lo, box.hi);
+    };
+    std::vector<double> slots;
+    double x = 0.0;
+    double y = 0.0;
+    BindForComparison(expression, x, y, slots);
+    IntervalEvaluator interval(expression);
+    Interval xBox{};
+    Interval yBox{};
+    interval.Bind("x", &xBox);
+    interval.Bind("y", &yBox);
+    for (const Box& box : boxes) {
+        xBox = box.x;
+        yBox = box.y;
+        bool mayFail = false;
+        const Interval enclosure = interval.Evaluate(&mayFail);
+        for (const auto& t : along) {
+            x = pointOf(box.x, t[0]);
+            y = pointOf(box.y, t[1]);
+            const Outcome outcome = EvaluateOnce(expression);
+            const bool fails = outcome.code >= 0 || std::isnan(outcome.value);
+            FUZZ_CHECK(fails ? mayFail : Contains(enclosure, outcome.value));
+        }
+    }
+    for (int i = 0; i < expression.VariableCount(); ++i)
         expression.BindValueSlot(i, nullptr);
 }
 
@@ -271,6 +327,7 @@ void CompareBatchWithTree(FunctionInterpreter& expression)
 void EvaluateOnGrid(FunctionInterpreter& expression, bool deterministic)
 {
     CompareBatchWithTree(expression);
+    CompareIntervalsWithTree(expression);
     std::vector<double> values;
     bool byName = false;
     for (const Point& point : kPoints) {

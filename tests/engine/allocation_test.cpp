@@ -6,7 +6,8 @@
 #include <deque>
 #include <vector>
 
-// Batches allocate nothing once they have seen their largest size.
+// Batches allocate nothing once they have seen their largest size, interval evaluators nothing
+// after construction.
 TEST(Evaluate, AllocatesNothing)
 {
     const char* formulas[] = {
@@ -26,6 +27,8 @@ TEST(Evaluate, AllocatesNothing)
     double x = 0, y = 0;
     std::deque<FunctionInterpreter> expressions; // a deque never moves what it holds
     std::deque<BatchEvaluator> batches;
+    std::deque<IntervalEvaluator> intervals;
+    Interval xBox{-1, 2}, yBox{0.5, 0.5};
     for (const char* formula : formulas) {
         FunctionInterpreter& expression = expressions.emplace_back(formula);
         expression.BindValueSlotByName("x", &x);
@@ -34,6 +37,9 @@ TEST(Evaluate, AllocatesNothing)
         batch.BindColumn("x", xs.data());
         batch.BindColumn("y", ys.data());
         batch.Evaluate(largest, values.data(), errors.data());
+        IntervalEvaluator& interval = intervals.emplace_back(expression);
+        interval.Bind("x", &xBox);
+        interval.Bind("y", &yBox);
     }
     const long before = AllocationCount();
     for (std::size_t i = 0; i + 1 < expressions.size(); ++i) // the last raises on the grid
@@ -43,5 +49,11 @@ TEST(Evaluate, AllocatesNothing)
     for (auto& batch : batches)
         for (std::size_t n : {std::size_t(0), std::size_t(1), std::size_t(300), largest})
             batch.Evaluate(n, values.data(), errors.data());
+    bool mayFail = false;
+    for (auto& interval : intervals)
+        for (double width : {0.0, 1e-3, 1.0, 100.0}) {
+            xBox = {-1.0, -1.0 + width};
+            interval.Evaluate(&mayFail);
+        }
     EXPECT_EQ(AllocationCount() - before, 0);
 }

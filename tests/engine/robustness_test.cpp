@@ -34,6 +34,20 @@ TEST(Nesting, TheLimitIsAcceptedAndMonstersAreRefusedQuickly)
                          kOutOfMemory, at, at + 2));
 }
 
+// Evaluates at x = 1.5 through the tree and over the box [1.5, 1.5]: the enclosure holds the
+// value, or announces the failure.
+void EvaluateBothWays(Bound& f)
+{
+    const Interval point{1.5, 1.5};
+    IntervalEvaluator interval(f.expression);
+    interval.Bind("x", &point);
+    bool mayFail = false;
+    const Interval enclosure = interval.Evaluate(&mayFail);
+    double value = kNaN;
+    ErrorFrom([&] { value = f.Set("x", 1.5).Evaluate(); });
+    EXPECT_TRUE(std::isnan(value) ? mayFail : Contains(enclosure, value));
+}
+
 // Every recursive operation, derivatives (deeper than their source) included, on the deepest
 // trees of several shapes, on a thread with a quarter of the usual 8 MiB stack.
 TEST(Nesting, DeepestTreesNeedAQuarterOfAnEightMegabyteStack)
@@ -46,7 +60,7 @@ TEST(Nesting, DeepestTreesNeedAQuarterOfAnEightMegabyteStack)
             const int depth = std::string(tail) == ":x)" ? kMaxNestingDepth / 2 : kMaxNestingDepth;
             Bound f(Nest(head, "x", tail, depth).c_str());
             delete[] f.expression.Print();
-            ErrorFrom([&] { f.Set("x", 1.5).Evaluate(); });
+            EvaluateBothWays(f);
             FunctionInterpreter copy(f.expression.CopyTree());
             EXPECT_TRUE(f.expression.IsSameAsExpression(&copy));
             ErrorFrom([&] {
