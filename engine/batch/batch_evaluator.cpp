@@ -486,7 +486,7 @@ void Machine::AllocateBuffers()
     block = kBlock;
     while (block > kSmallestBlock && demand * block > kBufferBudget)
         block /= 2;
-    registers.assign(std::size_t(registerCount) * (block + 8), 0.0);
+    registers.assign(std::size_t(registerCount) * RegisterStride(), 0.0);
     flags.assign(block, 0.0);
     pool.resize(poolValues.size() * block);
     for (std::size_t i = 0; i < poolValues.size(); ++i)

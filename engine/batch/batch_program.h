@@ -164,11 +164,11 @@ struct Machine
     std::vector<const double*> savedLanes; // per level: the columns' lanes before compacting
     double* output = nullptr;
 
+    // Doubles from the start of one register to the start of the next.
+    std::size_t RegisterStride() const { return block + kRegisterPadding; }
     double* Out(int index)
     {
-        return index == kOutput
-                   ? output
-                   : registers.data() + std::size_t(index) * (block + kRegisterPadding);
+        return index == kOutput ? output : registers.data() + std::size_t(index) * RegisterStride();
     }
     const double* In(const Operand& operand)
     {
