@@ -373,12 +373,11 @@ void ThroughTree(const Instruction& in, Machine& m, const Lanes& lanes)
 // sides of && and || read nothing.
 template <Combine combine, int side> double Take(const double* values, std::size_t k)
 {
-    if constexpr (combine == Combine::kSelect)
-        return values[k];
-    else if constexpr ((combine == Combine::kAnd) == (side == 1))
-        return combine == Combine::kAnd ? 0.0 : 1.0;
+    constexpr bool condition = side == 0;
+    if constexpr (node_math::HasArm(combine, condition))
+        return node_math::BranchValue(combine, condition, values[k]);
     else
-        return IsTrue(values[k]) ? 1.0 : 0.0;
+        return node_math::BranchValue(combine, condition, 0.0);
 }
 
 template <Combine combine, int side> void StoreAll(const double* values, double* r, std::size_t n)
