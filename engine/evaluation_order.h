@@ -64,8 +64,10 @@ constexpr OperandOrder OrderOf(int operatorCode)
 //   TestDivisor(divisor)                  raises kDivisionByZero where the divisor is 0;
 //   Arithmetic(left, right)               the operator's arithmetic, its own refusals included;
 //   Branch(combine, condition, whenTrue, whenFalse)
-//                                         evaluates the condition, then only the arm it picks
-//                                         (a null arm is the constant side of && or ||);
+//                                         for && and ||: evaluates the condition, then the arm
+//                                         it picks (the null one is the constant side);
+//   Select(condition, const ThenElseOperator& arms)
+//                                         for ?:: the condition, then only the arm it picks;
 //   Raise(code)                           the error, wherever the node is evaluated.
 // An IfOperator's right operand must be its ThenElseOperator.
 template <OperandOrder order, class Path>
@@ -88,8 +90,7 @@ auto EvaluateInOrder(const OperationParser& node, Path& path)
         return path.Branch(combine, node.left, HasArm(combine, true) ? node.right : nullptr,
                            HasArm(combine, false) ? node.right : nullptr);
     } else if constexpr (order == OperandOrder::kSelect) {
-        const auto& arms = static_cast<const ThenElseOperator&>(*node.right);
-        return path.Branch(Combine::kSelect, node.left, arms.left, arms.right);
+        return path.Select(node.left, static_cast<const ThenElseOperator&>(*node.right));
     } else {
         return path.Raise(kMissingQuestionMark);
     }

@@ -148,6 +148,10 @@ template <class Node, class Operation> struct AtOnePoint
         const Parser* arm = truth ? whenTrue : whenFalse;
         return node_math::BranchValue(combine, truth, arm ? arm->Evaluate() : 0.0);
     }
+    static double Select(const Parser* condition, const ThenElseOperator& arms)
+    {
+        return arms.EvaluateBranch(IsTrue(condition->Evaluate()));
+    }
     [[noreturn]] double Raise(int code) const { node.RaiseError(code, -1, -1); }
 };
 

@@ -222,7 +222,7 @@ public:
 };
 
 // The two branches of a conditional: `left` when the condition is true, `right` otherwise. It
-// exists only as the right operand of an IfOperator, which evaluates only the branch it picks.
+// exists only as the right operand of an IfOperator, which evaluates it through EvaluateBranch.
 class ThenElseOperator final : public OperationParser
 {
 public:

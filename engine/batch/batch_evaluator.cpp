@@ -236,6 +236,11 @@ public:
     {
         return translator.Branching(combine, condition, whenTrue, whenFalse, base, level);
     }
+    Translated Select(const Parser* condition, const ThenElseOperator& arms)
+    {
+        return translator.Branching(Combine::kSelect, condition, arms.left, arms.right, base,
+                                    level);
+    }
     Translated Raise(int error) { return translator.Raising(error); }
 
 private:
