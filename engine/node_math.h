@@ -21,7 +21,7 @@ inline int32_t IntegerView(double value)
 }
 
 // A value counts as true when it is not equal to zero (NaN is true, -0.0 is false).
-inline bool IsTrue(double value)
+constexpr bool IsTrue(double value)
 {
     return value != 0.0;
 }
@@ -178,6 +178,29 @@ inline double Remainder(double dividend, double divisor, bool& refused)
     refused = integerDivisor == 0;
     if (integerDivisor == 0 || integerDivisor == -1) return 0.0;
     return static_cast<double>(integerDividend % integerDivisor);
+}
+
+// The operators that evaluate only one of their sides: c ? a : b, c && a and c || b.
+enum class Combine : uint8_t
+{
+    kSelect,
+    kAnd, // 0 where the condition is false, without evaluating a
+    kOr   // 1 where the condition is true, without evaluating b
+};
+
+// Whether the side of a branch taken where its condition is `condition` has an arm to evaluate.
+constexpr bool HasArm(Combine combine, bool condition)
+{
+    return combine == Combine::kSelect || (combine == Combine::kAnd) == condition;
+}
+
+// A branch's value where its condition is `condition`, from the value of the arm taken there
+// (not read where that side has no arm): the arm's value for ?:, its truth for && and ||.
+constexpr double BranchValue(Combine combine, bool condition, double arm)
+{
+    if (combine == Combine::kSelect) return arm;
+    if (!HasArm(combine, condition)) return combine == Combine::kAnd ? 0.0 : 1.0;
+    return IsTrue(arm) ? 1.0 : 0.0;
 }
 
 // A draw of RAND: fifteen bits of the C runtime's generator, 0 to 32767 on every platform.

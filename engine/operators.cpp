@@ -1,5 +1,6 @@
 #include "operators.h"
 
+#include "evaluation_order.h"
 #include "functions.h"
 #include "tree_building.h"
 
@@ -119,117 +120,159 @@ int OperationParser::OperatorCode() const
 
 // ---- Values ----------------------------------------------------------------------------------
 
-// The arithmetic lives in node_math.h, shared with the batch evaluator. The left operand is
-// evaluated first except where a divisor decides whether there is anything to divide.
+// The arithmetic lives in node_math.h and the order of the operands in evaluation_order.h, both
+// shared with the batch evaluator.
 
 namespace {
 
-template <class Operator> double ValueOf(const Parser* left, const Parser* right)
+// EvaluateInOrder's path for the tree: evaluates `node` at the values in its variables' slots,
+// with the arithmetic of `Operation` (none for the operators that branch). Knowing the node's
+// final class, the compiler calls RaiseError directly and knows that it does not return.
+template <class Node, class Operation> struct AtOnePoint
 {
-    const double l = left->Evaluate();
-    return Operator::Value(l, right->Evaluate());
+    const Node& node;
+
+    static double Operand(const Parser* operand) { return operand->Evaluate(); }
+    void TestDivisor(double divisor) const
+    {
+        if (node_math::DivisorRefused(divisor)) node.RaiseError(kDivisionByZero, -1, -1);
+    }
+    double Arithmetic(double left, double right) const
+    {
+        return Operation::Value(node, left, right);
+    }
+    static double Branch(node_math::Combine combine, const Parser* condition,
+                         const Parser* whenTrue, const Parser* whenFalse)
+    {
+        const bool truth = IsTrue(condition->Evaluate());
+        const Parser* arm = truth ? whenTrue : whenFalse;
+        return node_math::BranchValue(combine, truth, arm ? arm->Evaluate() : 0.0);
+    }
+    static double Select(const Parser* condition, const ThenElseOperator& arms)
+    {
+        return arms.EvaluateBranch(IsTrue(condition->Evaluate()));
+    }
+    [[noreturn]] double Raise(int code) const { node.RaiseError(code, -1, -1); }
+};
+
+// The arithmetic of node_math, which refuses nothing.
+template <class Arithmetic> struct Total
+{
+    template <class Node> static double Value(const Node&, double left, double right)
+    {
+        return Arithmetic::Value(left, right);
+    }
+};
+
+// The remainder refuses a divisor whose integer view is 0 as well, after both operands.
+struct RemainderOf
+{
+    static double Value(const ModulusOperator& node, double dividend, double divisor)
+    {
+        bool refused = false;
+        const double value = node_math::Remainder(dividend, divisor, refused);
+        if (refused) node.RaiseError(kDivisionByZero, -1, -1);
+        return value;
+    }
+};
+
+template <int code, class Operation = void, class Node> double ValueOf(const Node& node)
+{
+    AtOnePoint<Node, Operation> path{node};
+    return EvaluateInOrder<OrderOf(code)>(node, path);
 }
 
 } // namespace
 
 double PlusOperator::Evaluate() const
 {
-    return ValueOf<node_math::Plus>(left, right);
+    return ValueOf<kOpPlus, Total<node_math::Plus>>(*this);
 }
 
 double MinusOperator::Evaluate() const
 {
-    return ValueOf<node_math::Minus>(left, right);
+    return ValueOf<kOpMinus, Total<node_math::Minus>>(*this);
 }
 
 double MultiplyOperator::Evaluate() const
 {
-    return ValueOf<node_math::Multiply>(left, right);
+    return ValueOf<kOpMultiply, Total<node_math::Multiply>>(*this);
 }
 
 double DivideOperator::Evaluate() const
 {
-    const double divisor = right->Evaluate();
-    if (node_math::DivisorRefused(divisor)) RaiseError(kDivisionByZero, -1, -1);
-    return node_math::Divide::Value(left->Evaluate(), divisor);
+    return ValueOf<kOpDivide, Total<node_math::Divide>>(*this);
 }
 
 double ModulusOperator::Evaluate() const
 {
-    const double divisor = right->Evaluate();
-    if (node_math::DivisorRefused(divisor)) RaiseError(kDivisionByZero, -1, -1);
-    bool refused = false;
-    const double value = node_math::Remainder(left->Evaluate(), divisor, refused);
-    if (refused) RaiseError(kDivisionByZero, -1, -1);
-    return value;
+    return ValueOf<kOpModulus, RemainderOf>(*this);
 }
 
 double PowerOperator::Evaluate() const
 {
-    return ValueOf<node_math::Power>(left, right);
+    return ValueOf<kOpPower, Total<node_math::Power>>(*this);
 }
 
 double IsLessThanOperator::Evaluate() const
 {
-    return ValueOf<node_math::Less>(left, right);
+    return ValueOf<kOpLess, Total<node_math::Less>>(*this);
 }
 
 double IsGreaterThanOperator::Evaluate() const
 {
-    return ValueOf<node_math::Greater>(left, right);
+    return ValueOf<kOpGreater, Total<node_math::Greater>>(*this);
 }
 
 double IsEqualToOperator::Evaluate() const
 {
-    return ValueOf<node_math::Equal>(left, right);
+    return ValueOf<kOpEqual, Total<node_math::Equal>>(*this);
 }
 
 double IsNotEqualToOperator::Evaluate() const
 {
-    return ValueOf<node_math::NotEqual>(left, right);
+    return ValueOf<kOpNotEqual, Total<node_math::NotEqual>>(*this);
 }
 
 double IsLessThanOrEqualToOperator::Evaluate() const
 {
-    return ValueOf<node_math::LessOrEqual>(left, right);
+    return ValueOf<kOpLessOrEqual, Total<node_math::LessOrEqual>>(*this);
 }
 
 double IsGreaterThanOrEqualToOperator::Evaluate() const
 {
-    return ValueOf<node_math::GreaterOrEqual>(left, right);
+    return ValueOf<kOpGreaterOrEqual, Total<node_math::GreaterOrEqual>>(*this);
 }
 
 double AndOperator::Evaluate() const
 {
-    if (left->Evaluate() == 0.0) return 0.0;
-    return IsTrue(right->Evaluate()) ? 1.0 : 0.0;
+    return ValueOf<kOpAnd>(*this);
 }
 
 double OrOperator::Evaluate() const
 {
-    if (IsTrue(left->Evaluate())) return 1.0;
-    return IsTrue(right->Evaluate()) ? 1.0 : 0.0;
+    return ValueOf<kOpOr>(*this);
 }
 
 double BitwiseAndOperator::Evaluate() const
 {
-    return ValueOf<node_math::BitwiseAnd>(left, right);
+    return ValueOf<kOpBitwiseAnd, Total<node_math::BitwiseAnd>>(*this);
 }
 
 double BitwiseInclusiveOrOperator::Evaluate() const
 {
-    return ValueOf<node_math::BitwiseOr>(left, right);
+    return ValueOf<kOpBitwiseOr, Total<node_math::BitwiseOr>>(*this);
 }
 
 double BitwiseExclusiveOrOperator::Evaluate() const
 {
-    return ValueOf<node_math::BitwiseXor>(left, right);
+    return ValueOf<kOpBitwiseXor, Total<node_math::BitwiseXor>>(*this);
 }
 
 double ThenElseOperator::Evaluate() const
 {
-    // Only the enclosing IfOperator may evaluate the branches, through EvaluateBranch.
-    RaiseError(kMissingQuestionMark, -1, -1);
+    // Only the enclosing IfOperator may evaluate the branches.
+    return ValueOf<kOpThenElse>(*this);
 }
 
 // ---- The conditional -------------------------------------------------------------------------
@@ -250,6 +293,5 @@ IfOperator::IfOperator(TextSpan& leftSpan, TextSpan& rightSpan)
 
 double IfOperator::Evaluate() const
 {
-    const bool condition = IsTrue(left->Evaluate());
-    return static_cast<const ThenElseOperator*>(right)->EvaluateBranch(condition);
+    return ValueOf<kOpIf>(*this);
 }

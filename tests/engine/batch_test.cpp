@@ -17,8 +17,9 @@ testing::AssertionResult Agree(const std::string& formula, std::size_t n, unsign
 {
     if (!tree && CompileError(formula.c_str())) return testing::AssertionSuccess();
     // Points of the region mixed with domain edges, signed zeros, huge values, infinities, NaN.
-    static const double special[] = {0.0, -0.0, 1.0, -1.0, 2.0, -2.0, 0.5, -0.5, 3.0, M_PI / 2,
-                                     -M_PI, 1e10, -3e9, kInfinity, -kInfinity, kNaN, 2147483648.0};
+    static const double special[] = {0.0,  -0.0,      1.0,        -1.0,     2.0,         -2.0,
+                                     0.5,  -0.5,      3.0,        M_PI / 2, -M_PI,       1e10,
+                                     -3e9, kInfinity, -kInfinity, kNaN,     2147483648.0};
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> region(-5.0, 5.0);
     std::vector<double> xs, ys;
@@ -66,10 +67,10 @@ testing::AssertionResult Agree(const std::string& formula, std::size_t n, unsign
     return testing::AssertionSuccess();
 }
 
-const char* const kFunctions[] = {
-    "ln",   "log",  "exp",  "abs",  "sqrt", "sin",  "cos",  "tan",  "sec",  "csc",  "cot",  "asin",
-    "acos", "atan", "asec", "acsc", "acot", "sinh", "cosh", "tanh", "sech", "csch", "coth", "ceil",
-    "floor"};
+const char* const kFunctions[] = {"ln",   "log",  "exp",  "abs",  "sqrt", "sin",  "cos",
+                                  "tan",  "sec",  "csc",  "cot",  "asin", "acos", "atan",
+                                  "asec", "acsc", "acot", "sinh", "cosh", "tanh", "sech",
+                                  "csch", "coth", "ceil", "floor"};
 const char* const kOperators[] = {
     "+", "-", "*", "/", "%", "^", "<", ">", "==", "!=", "<=", ">=", "&&", "||", "&", "|", "!&"};
 
@@ -171,6 +172,57 @@ TEST(BatchEvaluate, VariablesWithoutAColumnReadTheirSlot)
     for (int error : errors)
         EXPECT_EQ(error, kEmptyExpression);
     nothing.Evaluate(0, nullptr, nullptr); // nothing to do, nothing touched
+}
+
+// Where several errors could be raised, the first one met wins: the left operand's, except that a
+// divisor is looked at before its dividend, and && and || evaluate their right operand only where
+// the left does not decide. The codes are written out here, so that an order changed for both
+// paths at once is caught as well. sqrt(-x) fails at x = 1 and is -0 (false) at x = 0; ln(-x) and
+// asin(x + 5) fail at both.
+TEST(EvaluationOrder, TheFirstErrorMetWinsOnBothPaths)
+{
+    constexpr int kSqrt = kSqrtOfNegative, kLn = kLnOfNegative, kNone = -1;
+    // Formula, the code at x = 1 and at x = 0.
+    const std::tuple<const char*, int, int> cases[] = {
+        {"sqrt(-x) + ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) - ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) * ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) ^ ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) < ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) > ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) == ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) != ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) <= ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) >= ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) & ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) | ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) !& ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) / ln(-x)", kLn, kLn},
+        {"sqrt(-x) % ln(-x)", kLn, kLn},
+        {"sqrt(-x) / (x * (x - 1))", kDivisionByZero, kDivisionByZero},
+        {"sqrt(-x) % (x + 0.5)", kSqrt, kDivisionByZero},
+        {"sqrt(-x) && ln(-x)", kSqrt, kNone},
+        {"sqrt(-x) || ln(-x)", kSqrt, kLn},
+        {"sqrt(-x) ? ln(-x) : asin(x + 5)", kSqrt, kArcSineDomain},
+        {"x ? ln(-x) : asin(x + 5)", kLn, kArcSineDomain},
+        {"ln(-x) + (x ? 1/(x * (x - 1)) : 2)", kLn, kLn},
+        {"(x ? 1/(x * (x - 1)) : 2) + ln(-x)", kDivisionByZero, kLn},
+    };
+    for (const auto& [formula, atOne, atZero] : cases) {
+        Bound tree(formula);
+        BatchEvaluator batch(tree.expression);
+        const double xs[] = {1.0, 0.0};
+        batch.BindColumn("x", xs);
+        double values[2];
+        int batchErrors[2];
+        batch.Evaluate(2, values, batchErrors);
+        const int expected[] = {atOne, atZero};
+        for (int i = 0; i < 2; ++i) {
+            const auto error = ErrorFrom([&] { tree.Set("x", xs[i]).Evaluate(); });
+            EXPECT_EQ(error ? error->code : kNone, expected[i]) << formula << " at " << xs[i];
+            EXPECT_EQ(batchErrors[i], expected[i]) << formula << " at " << xs[i] << ", batch";
+        }
+    }
 }
 
 // A class the batch does not know, so evaluated through the tree: half its operand, refusing

@@ -47,7 +47,8 @@ template <class Op> void BinaryCR(const Instruction& in, Machine& m, const Lanes
         r[k] = Op::Value(c, b[k]);
 }
 
-// x ^ 2, which simplification makes of every x * x.
+// x ^ 2, which simplification makes of every x * x. The constant exponent lets the compiler keep
+// only the power's rule for squares.
 void Square(const Instruction& in, Machine& m, const Lanes& lanes)
 {
     const double* a = m.In(in.a);
@@ -55,7 +56,7 @@ void Square(const Instruction& in, Machine& m, const Lanes& lanes)
     const std::size_t n = lanes.count;
     VF_INDEPENDENT_LANES
     for (std::size_t k = 0; k < n; ++k)
-        r[k] = a[k] * a[k];
+        r[k] = node_math::Power::Value(a[k], 2.0);
 }
 
 template <int op> struct ArithmeticOf;
@@ -121,7 +122,12 @@ template <unsigned minus, std::size_t... t>
 double SumOfProducts(double sum, const double* const* a, const double* const* b, std::size_t k,
                      std::index_sequence<t...>)
 {
-    ((sum = (minus >> t) & 1u ? sum - a[t][k] * b[t][k] : sum + a[t][k] * b[t][k]), ...);
+    using node_math::Minus;
+    using node_math::Multiply;
+    using node_math::Plus;
+    ((sum = (minus >> t) & 1u ? Minus::Value(sum, Multiply::Value(a[t][k], b[t][k]))
+                              : Plus::Value(sum, Multiply::Value(a[t][k], b[t][k]))),
+     ...);
     return sum;
 }
 
@@ -367,12 +373,11 @@ void ThroughTree(const Instruction& in, Machine& m, const Lanes& lanes)
 // sides of && and || read nothing.
 template <Combine combine, int side> double Take(const double* values, std::size_t k)
 {
-    if constexpr (combine == Combine::kSelect)
-        return values[k];
-    else if constexpr ((combine == Combine::kAnd) == (side == 1))
-        return combine == Combine::kAnd ? 0.0 : 1.0;
+    constexpr bool condition = side == 0;
+    if constexpr (node_math::HasArm(combine, condition))
+        return node_math::BranchValue(combine, condition, values[k]);
     else
-        return IsTrue(values[k]) ? 1.0 : 0.0;
+        return node_math::BranchValue(combine, condition, 0.0);
 }
 
 template <Combine combine, int side> void StoreAll(const double* values, double* r, std::size_t n)

@@ -18,6 +18,8 @@
 // errors kept apart and merged for the points that take it (speculation); any other arm runs
 // over the points that take it only, gathered into a compact block of their own.
 
+#include "node_math.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -100,12 +102,7 @@ struct ChainTerm
     Operand b;
 };
 
-enum class Combine : uint8_t
-{
-    kSelect, // c ? a : b
-    kAnd,    // c && a, with the constant 0 as the other arm
-    kOr      // c || b, with the constant 1 as the other arm
-};
+using node_math::Combine;
 
 // One side of a branch: the instructions [begin, end) leave its value in `result`. The
 // constant sides of && and || have no instructions at all.
@@ -164,11 +161,11 @@ struct Machine
     std::vector<const double*> savedLanes; // per level: the columns' lanes before compacting
     double* output = nullptr;
 
+    // Doubles from the start of one register to the start of the next.
+    std::size_t RegisterStride() const { return block + kRegisterPadding; }
     double* Out(int index)
     {
-        return index == kOutput
-                   ? output
-                   : registers.data() + std::size_t(index) * (block + kRegisterPadding);
+        return index == kOutput ? output : registers.data() + std::size_t(index) * RegisterStride();
     }
     const double* In(const Operand& operand)
     {

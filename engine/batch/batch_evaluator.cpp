@@ -2,6 +2,7 @@
 
 #include "batch_kernels.h"
 #include "batch_program.h"
+#include "evaluation_order.h"
 #include "function_interpreter.h"
 #include "functions.h"
 #include "leaves.h"
@@ -111,13 +112,19 @@ private:
         return operand.result.IsRegister() ? base + 1 : base;
     }
 
+    class OperatorSteps;
+
     Translated Leaf(const Parser* node);
     Translated Function(const FunctionParser* node, int base, int level);
     Translated Random(const RandomFunction* node, int base, int level);
     Translated Operator(const OperationParser* node, int base, int level);
-    Translated Division(const OperationParser* node, int base, int level);
+    Translated Arithmetic(int code, Translated& left, Translated& right, int base);
+    bool TestDivisor(const Translated& divisor);
+    Translated Quotient(int code, Translated& dividend, Translated& divisor, bool refuses,
+                        int base);
     Translated Branching(Combine combine, const Parser* condition, const Parser* whenTrue,
                          const Parser* whenFalse, int base, int level);
+    Translated Raising(int code);
     Translated Opaque(const Parser* node, int base);
     int Fuse(int outer, Translated& left, Translated& right, int base);
     int ExtendSum(int outer, Translated& left, Translated& right);
@@ -153,10 +160,7 @@ Translated Translator::Leaf(const Parser* node)
     const int index = static_cast<const Variable*>(node)->Index();
     if (index < 0 || index >= m.variableCount) {
         // Not attached to this formula's table: the tree finds no slot to read either.
-        Emit(&Raise, 0, {}, {}, kUnknownVariable);
-        t.result = ConstantOperand(0.0);
-        t.raises = true;
-        return t;
+        return Raising(kUnknownVariable);
     }
     // Once a variable is checked, every later read on the same path finds each point failed
     // already if it is unbound: only the first read is checked.
@@ -204,36 +208,75 @@ Translated Translator::Random(const RandomFunction* node, int base, int level)
     return t;
 }
 
+// EvaluateInOrder's path for the translation: each step emits the instructions that run it over
+// a block. Operands take the registers from the operator's own upwards, in the order they come.
+class Translator::OperatorSteps
+{
+public:
+    OperatorSteps(Translator& translator, int code, int base, int level)
+        : translator(translator), code(code), base(base), level(level), free(base)
+    {
+    }
+
+    Translated Operand(const Parser* operand)
+    {
+        Translated t = translator.Translate(operand, free, level);
+        free = Above(free, t);
+        return t;
+    }
+    void TestDivisor(const Translated& divisor) { refuses = translator.TestDivisor(divisor); }
+    Translated Arithmetic(Translated& left, Translated& right)
+    {
+        if (OrderOf(code) == OperandOrder::kDivisorFirst)
+            return translator.Quotient(code, left, right, refuses, base);
+        return translator.Arithmetic(code, left, right, base);
+    }
+    Translated Branch(Combine combine, const Parser* condition, const Parser* whenTrue,
+                      const Parser* whenFalse)
+    {
+        return translator.Branching(combine, condition, whenTrue, whenFalse, base, level);
+    }
+    Translated Select(const Parser* condition, const ThenElseOperator& arms)
+    {
+        return translator.Branching(Combine::kSelect, condition, arms.left, arms.right, base,
+                                    level);
+    }
+    Translated Raise(int error) { return translator.Raising(error); }
+
+private:
+    Translator& translator;
+    const int code;
+    const int base;
+    const int level;
+    int free;             // the first register the next operand may take
+    bool refuses = false; // the divisor's test may fail
+};
+
 Translated Translator::Operator(const OperationParser* node, int base, int level)
 {
     const int code = node->OperatorCode();
-    switch (code) {
-    case kOpIf: {
-        const auto* arms = dynamic_cast<const ThenElseOperator*>(node->right);
-        if (!arms) break; // an IfOperator always holds its arms; anything else is unknown
-        return Branching(Combine::kSelect, node->left, arms->left, arms->right, base, level);
-    }
-    case kOpAnd:
-        return Branching(Combine::kAnd, node->left, node->right, nullptr, base, level);
-    case kOpOr:
-        return Branching(Combine::kOr, node->left, nullptr, node->right, base, level);
-    case kOpThenElse: {
-        // Evaluated anywhere but under its IfOperator, it raises at once.
-        Emit(&Raise, 0, {}, {}, kMissingQuestionMark);
-        Translated t;
-        t.raises = true;
-        return t;
-    }
-    case kOpDivide:
-    case kOpModulus:
-        return Division(node, base, level);
-    default:
-        break;
-    }
-    if (!OperatorKernel(code, Form::kRR)) return Opaque(node, base);
+    const OperandOrder order = OrderOf(code);
+    // Operators without kernels, and a conditional without its arms (which the tree cannot build
+    // either), run through the tree.
+    const bool translatable = order == OperandOrder::kLeftFirst
+                                  ? OperatorKernel(code, Form::kRR) != nullptr
+                              : order == OperandOrder::kSelect
+                                  ? dynamic_cast<const ThenElseOperator*>(node->right) != nullptr
+                                  : order != OperandOrder::kNone;
+    if (!translatable) return Opaque(node, base);
+    OperatorSteps steps(*this, code, base, level);
+    return EvaluateInOrder(order, *node, steps);
+}
 
-    Translated left = Translate(node->left, base, level);
-    Translated right = Translate(node->right, Above(base, left), level);
+// The form of a kernel for operands of which at most one is a constant.
+Form FormOf(const Translated& left, const Translated& right)
+{
+    return left.result.IsConstant() ? Form::kCR : right.result.IsConstant() ? Form::kRC : Form::kRR;
+}
+
+// The arithmetic of an operator without branches or divisors, once both operands are there.
+Translated Translator::Arithmetic(int code, Translated& left, Translated& right, int base)
+{
     if (left.result.IsConstant() && right.result.IsConstant()) Materialize(left, base);
     const bool square = code == kOpPower && right.result.IsConstant() && right.result.value == 2.0;
     const int arithmetic = square                ? kMultiply
@@ -244,11 +287,7 @@ Translated Translator::Operator(const OperationParser* node, int base, int level
     int at = arithmetic >= 0 && !square ? ExtendSum(arithmetic, left, right) : -1;
     if (at < 0 && arithmetic >= 0) at = Fuse(arithmetic, left, square ? left : right, base);
     if (at < 0) {
-        const Kernel kernel = square
-                                  ? &Square
-                                  : OperatorKernel(code, left.result.IsConstant()    ? Form::kCR
-                                                         : right.result.IsConstant() ? Form::kRC
-                                                                                     : Form::kRR);
+        const Kernel kernel = square ? &Square : OperatorKernel(code, FormOf(left, right));
         at = Emit(kernel, base, left.result, square ? left.result : right.result);
         m.code[std::size_t(at)].arithmetic = arithmetic;
     }
@@ -397,32 +436,44 @@ void Translator::Remove(int index)
         m.code[std::size_t(i)].next = i + 1;
 }
 
-// "/" and "%": the divisor first, tested, then the dividend.
-Translated Translator::Division(const OperationParser* node, int base, int level)
+// The divisor of "/" or "%", tested before the dividend is translated; answers whether the test
+// may fail.
+bool Translator::TestDivisor(const Translated& divisor)
 {
-    const int code = node->OperatorCode();
-    Translated right = Translate(node->right, base, level);
-    bool refuses = true;
-    if (!right.result.IsConstant())
-        Emit(&CheckDivisor, 0, right.result);
-    else if (node_math::DivisorRefused(right.result.value))
+    if (!divisor.result.IsConstant()) {
+        Emit(&CheckDivisor, 0, divisor.result);
+        return true;
+    }
+    if (node_math::DivisorRefused(divisor.result.value)) {
         Emit(&Raise, 0, {}, {}, kDivisionByZero);
-    else
-        refuses = false;
-    Translated left = Translate(node->left, Above(base, right), level);
-    if (left.result.IsConstant() && right.result.IsConstant()) Materialize(left, base);
+        return true;
+    }
+    return false;
+}
+
+Translated Translator::Quotient(int code, Translated& dividend, Translated& divisor, bool refuses,
+                                int base)
+{
+    if (dividend.result.IsConstant() && divisor.result.IsConstant()) Materialize(dividend, base);
     // A remainder refuses a divisor between -1 and 1 as well.
-    const bool wholeDivisor = right.result.IsConstant() && IntegerView(right.result.value) != 0;
-    Kernel kernel = OperatorKernel(code, left.result.IsConstant()    ? Form::kCR
-                                         : right.result.IsConstant() ? Form::kRC
-                                                                     : Form::kRR);
-    if (code == kOpModulus && wholeDivisor && !left.result.IsConstant())
-        kernel = RemainderKernel(right.result.value);
-    Translated t = InRegister(base, Emit(kernel, base, left.result, right.result));
-    t.Absorb(right);
-    t.Absorb(left);
+    const bool wholeDivisor = divisor.result.IsConstant() && IntegerView(divisor.result.value) != 0;
+    Kernel kernel = OperatorKernel(code, FormOf(dividend, divisor));
+    if (code == kOpModulus && wholeDivisor && !dividend.result.IsConstant())
+        kernel = RemainderKernel(divisor.result.value);
+    Translated t = InRegister(base, Emit(kernel, base, dividend.result, divisor.result));
+    t.Absorb(divisor);
+    t.Absorb(dividend);
     t.cost += OperatorCost(code) + 1;
     t.raises |= refuses || (code == kOpModulus && !wholeDivisor);
+    return t;
+}
+
+// An error wherever the program reaches this point.
+Translated Translator::Raising(int code)
+{
+    Emit(&Raise, 0, {}, {}, code);
+    Translated t;
+    t.raises = true;
     return t;
 }
 
@@ -486,7 +537,7 @@ void Machine::AllocateBuffers()
     block = kBlock;
     while (block > kSmallestBlock && demand * block > kBufferBudget)
         block /= 2;
-    registers.assign(std::size_t(registerCount) * (block + 8), 0.0);
+    registers.assign(std::size_t(registerCount) * RegisterStride(), 0.0);
     flags.assign(block, 0.0);
     pool.resize(poolValues.size() * block);
     for (std::size_t i = 0; i < poolValues.size(); ++i)
