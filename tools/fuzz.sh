@@ -18,7 +18,7 @@ tools/install-deps.sh cmake make clang libclang-rt-14-dev
 
 build=build/fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -DVF_BUILD_FUZZ=ON -DVF_SANITIZE=ON \
-    -DVF_BUILD_VIEWER=OFF -DVF_BUILD_TESTS=OFF -DVF_BUILD_BENCHMARKS=OFF -DVF_WERROR=OFF \
+    -DVF_BUILD_VIEWER=OFF -DVF_BUILD_TESTS=OFF -DVF_BUILD_BENCHMARKS=OFF -DVF_WERROR=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target engine_fuzz
 
