@@ -52,17 +52,25 @@ void MotionLayers::fitTo(const QTransform& transform, qreal devicePixelRatio,
         if (layer) fit(*layer);
 }
 
+void MotionLayers::addHidden(FadingLayer* layer)
+{
+    layer->hide();
+    scene.addItem(layer);
+    fit(*layer);
+}
+
+bool MotionLayers::flip(FadingLayer& layer)
+{
+    layer.clear();
+    layer.setVisible(!layer.isVisible());
+    return layer.isVisible();
+}
+
 void MotionLayers::toggleTrails()
 {
     if (!field) return;
-    if (!trails) {
-        trails = new FadingLayer(sceneRectOf(field->Bounds()));
-        trails->hide();
-        scene.addItem(trails);
-        fit(*trails);
-    }
-    trails->clear();
-    trails->setVisible(!trails->isVisible());
+    if (!trails) addHidden(trails = new FadingLayer(sceneRectOf(field->Bounds())));
+    flip(*trails);
 }
 
 void MotionLayers::toggleFlow()
@@ -71,15 +79,11 @@ void MotionLayers::toggleFlow()
     if (!flowLayer) {
         flow =
             std::make_unique<FlowField>(field->Fx(), field->Fy(), field->Kind(), field->Bounds());
-        flowLayer = new FlowLayer(sceneRectOf(field->Bounds()));
-        flowLayer->hide();
-        scene.addItem(flowLayer);
-        fit(*flowLayer);
+        addHidden(flowLayer = new FlowLayer(sceneRectOf(field->Bounds())));
     }
-    flowLayer->clear();
-    flowLayer->setVisible(!flowLayer->isVisible());
+    const bool shown = flip(*flowLayer);
     flow->SetCount(0);
-    flow->SetCount(flowLayer->isVisible() ? std::size_t(flowParticles) : 0);
+    flow->SetCount(shown ? std::size_t(flowParticles) : 0);
 }
 
 void MotionLayers::setFlowCount(int count)

@@ -49,6 +49,10 @@ public:
 
 private:
     void fit(FadingLayer& layer) const;
+    // Adds a new layer to the scene, hidden and fitted to the view.
+    void addHidden(FadingLayer* layer);
+    // Shows a hidden layer or hides a shown one, empty either way; answers whether it shows.
+    static bool flip(FadingLayer& layer);
 
     QGraphicsScene& scene;
     const FieldModel* field = nullptr;
