@@ -45,7 +45,7 @@ struct SearchLimits
 // field's Jacobian from a grid of starts; classified for a velocity or an acceleration field and
 // sorted by x (x values closer than the merging distance count as equal), then y. Points closer
 // than a millionth of the region's size are one point. Where the field vanishes along a curve or
-// over an area, a single entry of kind kContinuumKind stands for all of it. When there are more
+// over an area, a single entry of kind Continuum stands for all of it. When there are more
 // equilibria than `limits.maxEntries`, those nearest the region's centre are kept. An empty or
 // non-finite region gives no equilibria. A search that runs out of `limits.maxEvaluations`
 // answers what it found until then. The region's grid counts play no part.
