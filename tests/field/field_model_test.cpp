@@ -27,7 +27,8 @@ const Region kForm{-5, 5, -5, 5}; // the form's region, with its 20 × 20 grid b
     if (!samePoints(a.points, b.points)) return ::testing::AssertionFailure() << "points";
     if (!samePoints(a.failed, b.failed)) return ::testing::AssertionFailure() << "failed points";
     if (a.vectors.size() != b.vectors.size() ||
-        std::memcmp(a.vectors.data(), b.vectors.data(), a.vectors.size() * sizeof a.vectors[0]))
+        (!a.vectors.empty() &&
+         std::memcmp(a.vectors.data(), b.vectors.data(), a.vectors.size() * sizeof a.vectors[0])))
         return ::testing::AssertionFailure() << "vectors";
     if (a.scale != b.scale || a.scaledExactly != b.scaledExactly || a.exactScale != b.exactScale)
         return ::testing::AssertionFailure() << "scale " << a.scale << " against " << b.scale;
