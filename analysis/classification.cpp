@@ -59,25 +59,64 @@ std::array<std::complex<double>, 2> Eigenvalues(const Matrix2& m)
     return {std::complex<double>(first), std::complex<double>(second)};
 }
 
-const char* VelocityKind(const Matrix2& jacobian)
+const char* KindName(EquilibriumKind kind)
+{
+    switch (kind) {
+    case EquilibriumKind::Saddle:
+        return "saddle";
+    case EquilibriumKind::Degenerate:
+        return "degenerate";
+    case EquilibriumKind::Centre:
+        return "centre";
+    case EquilibriumKind::StableNode:
+        return "stable node";
+    case EquilibriumKind::UnstableNode:
+        return "unstable node";
+    case EquilibriumKind::StableSpiral:
+        return "stable spiral";
+    case EquilibriumKind::UnstableSpiral:
+        return "unstable spiral";
+    case EquilibriumKind::Stable:
+        return "stable";
+    case EquilibriumKind::Unstable:
+        return "unstable";
+    case EquilibriumKind::Continuum:
+        return kContinuumKind;
+    }
+    return "";
+}
+
+EquilibriumKind VelocityFieldKind(const Matrix2& jacobian)
 {
     const Matrix2 n = Normalized(jacobian);
     const double determinant = n.Determinant();
     const double trace = n.Trace();
-    if (determinant < -kFlatness) return "saddle";
-    if (IsSingular(jacobian)) return "degenerate";
-    if (std::fabs(trace) <= kFlatness) return "centre";
-    if (HasRealEigenvalues(n)) return trace < 0 ? "stable node" : "unstable node";
-    return trace < 0 ? "stable spiral" : "unstable spiral";
+    if (determinant < -kFlatness) return EquilibriumKind::Saddle;
+    if (IsSingular(jacobian)) return EquilibriumKind::Degenerate;
+    if (std::fabs(trace) <= kFlatness) return EquilibriumKind::Centre;
+    if (HasRealEigenvalues(n))
+        return trace < 0 ? EquilibriumKind::StableNode : EquilibriumKind::UnstableNode;
+    return trace < 0 ? EquilibriumKind::StableSpiral : EquilibriumKind::UnstableSpiral;
+}
+
+EquilibriumKind AccelerationFieldKind(const Matrix2& jacobian)
+{
+    if (IsSingular(jacobian)) return EquilibriumKind::Degenerate;
+    // Real eigenvalues of one sign have a positive determinant; both negative, a negative trace.
+    const Matrix2 n = Normalized(jacobian);
+    const bool bothNegative = n.Determinant() > 0 && n.Trace() < 0;
+    return HasRealEigenvalues(n) && bothNegative ? EquilibriumKind::Stable
+                                                 : EquilibriumKind::Unstable;
+}
+
+const char* VelocityKind(const Matrix2& jacobian)
+{
+    return KindName(VelocityFieldKind(jacobian));
 }
 
 const char* AccelerationKind(const Matrix2& jacobian)
 {
-    if (IsSingular(jacobian)) return "degenerate";
-    // Real eigenvalues of one sign have a positive determinant; both negative, a negative trace.
-    const Matrix2 n = Normalized(jacobian);
-    const bool bothNegative = n.Determinant() > 0 && n.Trace() < 0;
-    return HasRealEigenvalues(n) && bothNegative ? "stable" : "unstable";
+    return KindName(AccelerationFieldKind(jacobian));
 }
 
 std::array<double, 2> Eigenvector(const Matrix2& m, double lambda)

@@ -33,16 +33,41 @@ bool IsSingular(const Matrix2& m);
 // imaginary part first. A discriminant within kRealness of zero gives a double real eigenvalue.
 std::array<std::complex<double>, 2> Eigenvalues(const Matrix2& m);
 
-// The kind of an equilibrium of the velocity field x' = F, from the Jacobian there: "saddle",
-// "degenerate", "centre", "stable node", "unstable node", "stable spiral" or "unstable spiral".
-const char* VelocityKind(const Matrix2& jacobian);
+// What an equilibrium is. The first seven are those of a velocity field x' = F, Stable, Unstable
+// and Degenerate those of an acceleration field x'' = F; Continuum stands for a whole curve or
+// area of equilibria.
+enum class EquilibriumKind
+{
+    Saddle,
+    Degenerate,
+    Centre,
+    StableNode,
+    UnstableNode,
+    StableSpiral,
+    UnstableSpiral,
+    Stable,
+    Unstable,
+    Continuum
+};
 
-// The kind of an equilibrium of the acceleration field x'' = F: "stable" when both eigenvalues
-// are real and negative (small oscillations about it), "degenerate" when one is zero, otherwise
-// "unstable".
+// The kind's name as users read it: "saddle", "degenerate", "centre", "stable node",
+// "unstable node", "stable spiral", "unstable spiral", "stable", "unstable", "continuum".
+const char* KindName(EquilibriumKind kind);
+
+// The kind of an equilibrium of the velocity field x' = F, from the Jacobian there: one of the
+// first seven.
+EquilibriumKind VelocityFieldKind(const Matrix2& jacobian);
+
+// The kind of an equilibrium of the acceleration field x'' = F: Stable when both eigenvalues are
+// real and negative (small oscillations about it), Degenerate when one is zero, otherwise
+// Unstable.
+EquilibriumKind AccelerationFieldKind(const Matrix2& jacobian);
+
+// The names of VelocityFieldKind and AccelerationFieldKind.
+const char* VelocityKind(const Matrix2& jacobian);
 const char* AccelerationKind(const Matrix2& jacobian);
 
-// The kind of the one entry that stands for a whole curve or area of equilibria.
+// The name of the one entry that stands for a whole curve or area of equilibria.
 constexpr char kContinuumKind[] = "continuum";
 
 // A unit eigenvector of m for its real eigenvalue lambda, with a non-negative x (y > 0 when x is

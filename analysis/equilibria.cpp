@@ -52,7 +52,7 @@ class Search
 public:
     Search(const PlanarField& field, const Region& region, const SearchLimits& limits);
 
-    std::vector<Equilibrium> Run(bool accelerationField);
+    std::vector<Equilibrium> Run(FieldKind kind);
 
 private:
     bool Value(Point p, double value[2]);
@@ -71,7 +71,7 @@ private:
     bool Solve(Point start, Candidate& found);
     // Whether zeros continue from `candidate` along the directions its Jacobian leaves free.
     bool OnContinuum(const Candidate& candidate);
-    Equilibrium Describe(const Candidate& candidate, const char* kind) const;
+    Equilibrium Describe(const Candidate& candidate, EquilibriumKind kind) const;
 
     const PlanarField& field;
     const Region region;
@@ -285,13 +285,17 @@ bool Search::OnContinuum(const Candidate& candidate)
     return false;
 }
 
-Equilibrium Search::Describe(const Candidate& candidate, const char* kind) const
+Equilibrium Search::Describe(const Candidate& candidate, EquilibriumKind kind) const
 {
-    const auto eigenvalues = Eigenvalues(candidate.jacobian);
-    return Equilibrium{candidate.at.x, candidate.at.y, kind, {eigenvalues[0], eigenvalues[1]}};
+    const Matrix2& j = candidate.jacobian;
+    const auto eigenvalues = Eigenvalues(j);
+    Equilibrium e{candidate.at.x, candidate.at.y, kind, {eigenvalues[0], eigenvalues[1]}, j};
+    for (int i = 0; i < 2; ++i)
+        if (eigenvalues[i].imag() == 0) e.eigenvectors[i] = Eigenvector(j, eigenvalues[i].real());
+    return e;
 }
 
-std::vector<Equilibrium> Search::Run(bool accelerationField)
+std::vector<Equilibrium> Search::Run(FieldKind kind)
 {
     const int perSide = std::clamp(limits.startsPerSide, 1, kMaxStartsPerSide);
     std::vector<Point> starts;
@@ -348,11 +352,12 @@ std::vector<Equilibrium> Search::Run(bool accelerationField)
     std::vector<Equilibrium> equilibria;
     for (const Candidate& candidate : isolated) {
         const Matrix2& j = candidate.jacobian;
-        equilibria.push_back(
-            Describe(candidate, accelerationField ? AccelerationKind(j) : VelocityKind(j)));
+        equilibria.push_back(Describe(candidate, kind == FieldKind::Acceleration
+                                                     ? AccelerationFieldKind(j)
+                                                     : VelocityFieldKind(j)));
     }
     if (continuum && limits.maxEntries > 0)
-        equilibria.push_back(Describe(*continuum, kContinuumKind));
+        equilibria.push_back(Describe(*continuum, EquilibriumKind::Continuum));
     // By x, then y; x values closer than the merging distance count as one, so that points
     // above each other come in the order of y despite rounding noise in x.
     std::sort(equilibria.begin(), equilibria.end(),
@@ -369,6 +374,13 @@ std::vector<Equilibrium> Search::Run(bool accelerationField)
 std::vector<Equilibrium> FindEquilibria(const PlanarField& field, const Region& region,
                                         bool accelerationField, const SearchLimits& limits)
 {
+    return FindEquilibria(
+        field, region, accelerationField ? FieldKind::Acceleration : FieldKind::Velocity, limits);
+}
+
+std::vector<Equilibrium> FindEquilibria(const PlanarField& field, const Region& region,
+                                        FieldKind kind, const SearchLimits& limits)
+{
     const double bounds[] = {region.xMin,
                              region.xMax,
                              region.yMin,
@@ -378,5 +390,5 @@ std::vector<Equilibrium> FindEquilibria(const PlanarField& field, const Region& 
     for (double bound : bounds)
         if (!std::isfinite(bound)) return {};
     if (region.xMin > region.xMax || region.yMin > region.yMax) return {};
-    return Search(field, region, limits).Run(accelerationField);
+    return Search(field, region, limits).Run(kind);
 }

@@ -218,11 +218,17 @@ double FieldAnalysis::CurlAt(double x, double y) const
     return curl->Evaluate();
 }
 
+std::vector<Equilibrium> FieldAnalysis::Equilibria(const Region& region, FieldKind kind) const
+{
+    if (!Differentiable()) return {};
+    return FindEquilibria(*this, region, kind);
+}
+
 std::vector<Equilibrium> FieldAnalysis::Equilibria(double xMin, double xMax, double yMin,
                                                    double yMax, bool accelerationField) const
 {
-    if (!Differentiable()) return {};
-    return FindEquilibria(*this, Region{xMin, xMax, yMin, yMax}, accelerationField);
+    return Equilibria(Region{xMin, xMax, yMin, yMax},
+                      accelerationField ? FieldKind::Acceleration : FieldKind::Velocity);
 }
 
 std::vector<std::vector<std::pair<double, double>>>

@@ -52,6 +52,7 @@ public:
 
     // FindEquilibria over the region with the program's limits; none when not differentiable.
     // Evaluation errors at single points are part of the search and never leave it.
+    std::vector<Equilibrium> Equilibria(const Region& region, FieldKind kind) const;
     std::vector<Equilibrium> Equilibria(double xMin, double xMax, double yMin, double yMax,
                                         bool accelerationField) const;
 

@@ -487,7 +487,7 @@ std::vector<LimitCycle> CycleSearch::Run()
         if (!std::isfinite(bound)) return {};
     if (!(region.xMin < region.xMax && region.yMin < region.yMax)) return {};
     for (const Equilibrium& e : equilibria)
-        if (e.kind != "saddle" && e.kind != kContinuumKind) ScanRay(e);
+        if (e.kind != EquilibriumKind::Saddle && e.kind != EquilibriumKind::Continuum) ScanRay(e);
     for (int side = 0; side < 4; ++side) {
         for (int k = 0; k < kBorderStartsPerSide; ++k) {
             const double f = (2 * k + 1) / (2.0 * kBorderStartsPerSide);

@@ -23,7 +23,7 @@ std::vector<Trajectory> TraceSeparatrices(const PlanarField& field,
     const double offset = kStartInReaches * EquilibriumReach(region);
     const double infinity = std::numeric_limits<double>::infinity();
     for (const Equilibrium& saddle : equilibria) {
-        if (saddle.kind != "saddle") continue;
+        if (saddle.kind != EquilibriumKind::Saddle) continue;
         Matrix2 jacobian;
         if (!field.Jacobian(saddle.x, saddle.y, jacobian)) continue;
         const auto eigenvalues = Eigenvalues(jacobian);

@@ -282,8 +282,8 @@ Particles StartingParticles()
 }
 
 // The field window's stepping, one particle at a time, without the scene.
-void StepAlone(ParticleStepper::Field field, const FunctionInterpreter& fx,
-               const FunctionInterpreter& fy, double& xSlot, double& ySlot, Particles& p)
+void StepAlone(FieldKind field, const FunctionInterpreter& fx, const FunctionInterpreter& fy,
+               double& xSlot, double& ySlot, Particles& p)
 {
     for (std::size_t i = 0; i < kParticles; ++i) {
         const double startX = p.x[i];
@@ -295,7 +295,7 @@ void StepAlone(ParticleStepper::Field field, const FunctionInterpreter& fx,
         for (int step = 0; step < kSubsteps; ++step) {
             bool evaluated = true;
             try {
-                if (field == ParticleStepper::Field::kVelocity) {
+                if (field == FieldKind::Velocity) {
                     x += fx.Evaluate() * kSubstep;
                     xSlot = x;
                     y += fy.Evaluate() * kSubstep;
@@ -330,7 +330,7 @@ void CompareTicks()
     std::printf("| field | stepper | one particle at a time | ratio |\n|---|---:|---:|---:|\n");
     const Particles start = StartingParticles();
     long allocations = 0;
-    for (auto field : {ParticleStepper::Field::kVelocity, ParticleStepper::Field::kAcceleration}) {
+    for (auto field : {FieldKind::Velocity, FieldKind::Acceleration}) {
         double x = 0;
         double y = 0;
         FunctionInterpreter fx(kTickFx);
@@ -371,8 +371,8 @@ void CompareTicks()
         const double stepperMs = Median(stepperTimes) / 1e6;
         const double aloneMs = Median(aloneTimes) / 1e6;
         std::printf("| %s | %.2f | %.2f | %.2f |\n",
-                    field == ParticleStepper::Field::kVelocity ? "velocity" : "acceleration",
-                    stepperMs, aloneMs, stepperMs / aloneMs);
+                    field == FieldKind::Velocity ? "velocity" : "acceleration", stepperMs, aloneMs,
+                    stepperMs / aloneMs);
     }
     std::printf("\nGoal: a tick in at most 3 ms. Heap allocations in the stepper's ticks: %ld\n\n",
                 allocations);

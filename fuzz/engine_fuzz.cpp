@@ -638,8 +638,8 @@ void CheckEquilibria(const std::vector<Equilibrium>& found, const Region& region
         const Equilibrium& e = found[i];
         FUZZ_CHECK(e.x >= region.xMin && e.x <= region.xMax);
         FUZZ_CHECK(e.y >= region.yMin && e.y <= region.yMax);
-        FUZZ_CHECK(IsKnownKind(e.kind, accelerationField));
-        continua += e.kind == kContinuumKind;
+        FUZZ_CHECK(IsKnownKind(KindName(e.kind), accelerationField));
+        continua += e.kind == EquilibriumKind::Continuum;
         for (const auto& eigenvalue : e.eigenvalues)
             FUZZ_CHECK(std::isfinite(eigenvalue.real()) && std::isfinite(eigenvalue.imag()));
         if (i > 0) FUZZ_CHECK(e.x >= found[i - 1].x - 1e-6 * size);

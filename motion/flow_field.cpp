@@ -3,9 +3,9 @@
 #include <cmath>
 #include <thread>
 
-FlowField::FlowField(const FunctionInterpreter& fx, const FunctionInterpreter& fy,
-                     ParticleStepper::Field field, const Region& region, std::uint64_t seed)
-    : stepper(fx, fy, field), restStepper(fx, fy, field),
+FlowField::FlowField(const FunctionInterpreter& fx, const FunctionInterpreter& fy, FieldKind kind,
+                     const Region& region, std::uint64_t seed)
+    : stepper(fx, fy, kind), restStepper(fx, fy, kind),
       canSplit(stepper.Independent() && std::thread::hardware_concurrency() > 1), region(region),
       state(seed)
 {
@@ -76,12 +76,11 @@ void FlowField::Tick(double seconds, int substeps)
     Step(seconds / substeps, substeps);
     const unsigned char* failedFirst = stepper.FailedInLastTick();
     const unsigned char* failedRest = restStepper.FailedInLastTick();
-    const bool velocityField = stepper.FieldKind() == ParticleStepper::Field::kVelocity;
+    const bool velocityField = stepper.Kind() == FieldKind::Velocity;
     const double perSecond = seconds > 0 ? 1.0 / seconds : 0.0;
     for (std::size_t i = 0; i < count; ++i) {
         age[i] += float(seconds);
-        const bool inside = x[i] >= region.xMin && x[i] <= region.xMax && y[i] >= region.yMin &&
-                            y[i] <= region.yMax;
+        const bool inside = region.Contains(x[i], y[i]);
         const bool failed = i < split ? failedFirst[i] : failedRest[i - split];
         if (failed || !inside || age[i] > life[i]) {
             BringToLife(i, false);

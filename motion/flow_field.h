@@ -1,7 +1,9 @@
 #pragma once
 
+#include "field_kind.h"
 #include "helper_thread.h"
 #include "particle_stepper.h"
+#include "region.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,17 +17,10 @@
 class FlowField
 {
 public:
-    struct Region
-    {
-        double xMin;
-        double xMax;
-        double yMin;
-        double yMax;
-    };
-
-    // The formulas must outlive the flow; `seed` makes the random places repeatable.
-    FlowField(const FunctionInterpreter& fx, const FunctionInterpreter& fy,
-              ParticleStepper::Field field, const Region& region, std::uint64_t seed = 1);
+    // The formulas must outlive the flow; `seed` makes the random places repeatable. The
+    // region's grid counts play no part.
+    FlowField(const FunctionInterpreter& fx, const FunctionInterpreter& fy, FieldKind kind,
+              const Region& region, std::uint64_t seed = 1);
 
     // More particles are born at random places, at random points of their lives so that they
     // do not all die together; fewer keeps the first ones. Allocates only to grow beyond every

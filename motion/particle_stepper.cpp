@@ -4,8 +4,8 @@
 #include <cmath>
 
 ParticleStepper::ParticleStepper(const FunctionInterpreter& fx, const FunctionInterpreter& fy,
-                                 Field kind)
-    : field(kind), fxBatch(fx), fyBatch(fy)
+                                 FieldKind kind)
+    : kind(kind), fxBatch(fx), fyBatch(fy)
 {
 }
 
@@ -23,7 +23,7 @@ void ParticleStepper::Reserve(std::size_t count)
     // Fy reads x after the substep has moved it.
     fxBatch.BindColumn("x", currentX.data());
     fxBatch.BindColumn("y", currentY.data());
-    fyBatch.BindColumn("x", field == Field::kVelocity ? movedX.data() : currentX.data());
+    fyBatch.BindColumn("x", kind == FieldKind::Velocity ? movedX.data() : currentX.data());
     fyBatch.BindColumn("y", currentY.data());
 }
 
@@ -48,7 +48,7 @@ void ParticleStepper::Tick(std::size_t count, double* x, double* y, float* vx, f
     const int* fye = fyErrors.data();
 
     for (int step = 0; step < substeps; ++step) {
-        if (field == Field::kVelocity) {
+        if (kind == FieldKind::Velocity) {
             fxBatch.Evaluate(count, fxValues.data(), fxErrors.data());
             double* mx = movedX.data();
             for (std::size_t i = 0; i < count; ++i)

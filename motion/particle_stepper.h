@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch_evaluator.h"
+#include "field_kind.h"
 
 #include <cstddef>
 #include <vector>
@@ -18,15 +19,9 @@ class FunctionInterpreter;
 class ParticleStepper
 {
 public:
-    enum class Field
-    {
-        kVelocity,
-        kAcceleration
-    };
-
     // The formulas' variables "x" and "y" take each particle's position; every other variable
     // reads its value slot. The formulas must outlive the stepper and keep their trees.
-    ParticleStepper(const FunctionInterpreter& fx, const FunctionInterpreter& fy, Field field);
+    ParticleStepper(const FunctionInterpreter& fx, const FunctionInterpreter& fy, FieldKind kind);
 
     // Advances particles 0 … count-1 by `substeps` substeps of `dt` seconds. x and y are read
     // and written; vx and vy too in an acceleration field, and may be null in a velocity field.
@@ -34,7 +29,7 @@ public:
     void Tick(std::size_t count, double* x, double* y, float* vx, float* vy, double dt,
               int substeps);
 
-    Field FieldKind() const { return field; }
+    FieldKind Kind() const { return kind; }
     // Whether steppers of the same formulas may tick on several threads at once.
     bool Independent() const { return fxBatch.Independent() && fyBatch.Independent(); }
     // Per particle of the last Tick: 1 when a substep failed and put it back, else 0.
@@ -43,7 +38,7 @@ public:
 private:
     void Reserve(std::size_t count);
 
-    Field field;
+    FieldKind kind;
     BatchEvaluator fxBatch;
     BatchEvaluator fyBatch;
     std::size_t capacity = 0;

@@ -44,6 +44,43 @@ TEST(Classification, KindsAndEigenvaluesInAnyUnit)
     }
 }
 
+// The names users read in the panel and beside the markers, one per kind.
+TEST(Classification, KindNames)
+{
+    const std::pair<EquilibriumKind, const char*> names[] = {
+        {EquilibriumKind::Saddle, "saddle"},
+        {EquilibriumKind::Degenerate, "degenerate"},
+        {EquilibriumKind::Centre, "centre"},
+        {EquilibriumKind::StableNode, "stable node"},
+        {EquilibriumKind::UnstableNode, "unstable node"},
+        {EquilibriumKind::StableSpiral, "stable spiral"},
+        {EquilibriumKind::UnstableSpiral, "unstable spiral"},
+        {EquilibriumKind::Stable, "stable"},
+        {EquilibriumKind::Unstable, "unstable"},
+        {EquilibriumKind::Continuum, kContinuumKind},
+    };
+    for (const auto& [kind, name] : names)
+        EXPECT_STREQ(KindName(kind), name);
+    EXPECT_STREQ(kContinuumKind, "continuum");
+}
+
+// m v = λ v with |v| = 1, for matrices whose rows vanish in either order or altogether.
+TEST(Classification, EigenvectorsSolveTheirEquation)
+{
+    const Matrix2 matrices[] = {
+        {-2, 0, 0, 1}, {1, 2, 3, -4}, {0, 1, 1, 0}, {2, 0, 5, -3}, {0, 4, 0, -1}, {3, 0, 0, 3},
+    };
+    for (const Matrix2& m : matrices) {
+        for (const auto& lambda : Eigenvalues(m)) {
+            const auto v = Eigenvector(m, lambda.real());
+            EXPECT_NEAR(std::hypot(v[0], v[1]), 1, 1e-12);
+            const double rx = m.a * v[0] + m.b * v[1] - lambda.real() * v[0];
+            const double ry = m.c * v[0] + m.d * v[1] - lambda.real() * v[1];
+            EXPECT_LT(std::hypot(rx, ry), 1e-9) << m.a << " " << m.b << " " << m.c << " " << m.d;
+        }
+    }
+}
+
 // Eigenvalues beyond the largest double saturate instead of becoming infinite.
 TEST(Classification, EigenvaluesSaturate)
 {

@@ -86,7 +86,7 @@ TEST(Equilibria, FoundWhereTheyAreWithTheirKinds)
                 std::string kind = e.kind;
                 if (accelerationField && kind != "degenerate" && kind != "continuum")
                     kind = kind == "stable node" ? "stable" : "unstable";
-                EXPECT_EQ(found[i].kind, kind);
+                EXPECT_EQ(KindName(found[i].kind), kind);
                 if (e.kind == "continuum") { // anywhere on its curve
                     double value[2];
                     ASSERT_TRUE(field.analysis.Value(found[i].x, found[i].y, value));
@@ -100,6 +100,23 @@ TEST(Equilibria, FoundWhereTheyAreWithTheirKinds)
                 const auto& l = found[i].eigenvalues;
                 EXPECT_LE(std::abs(l[0] + l[1] - j.Trace()), 1e-9);
                 EXPECT_LE(std::abs(l[0] * l[1] - j.Determinant()), 1e-9);
+                // It comes with that Jacobian, and unit eigenvectors for real eigenvalues.
+                const Matrix2& m = found[i].jacobian;
+                EXPECT_LE(std::abs(m.a - j.a) + std::abs(m.b - j.b) + std::abs(m.c - j.c) +
+                              std::abs(m.d - j.d),
+                          1e-6);
+                for (int k = 0; k < 2; ++k) {
+                    const auto& v = found[i].eigenvectors[k];
+                    if (l[k].imag() != 0) {
+                        EXPECT_TRUE(v[0] == 0 && v[1] == 0);
+                        continue;
+                    }
+                    const double lambda = l[k].real();
+                    EXPECT_NEAR(std::hypot(v[0], v[1]), 1, 1e-12);
+                    EXPECT_LE(std::hypot(m.a * v[0] + m.b * v[1] - lambda * v[0],
+                                         m.c * v[0] + m.d * v[1] - lambda * v[1]),
+                              1e-9 * std::max(1.0, m.Size()));
+                }
             }
         }
     }

@@ -71,7 +71,7 @@ TEST(Separatrices, KeepTheSaddlesEnergyLevel)
         const auto branches = field.analysis.Separatrices(-5, 5, -5, 5);
         std::size_t saddles = 0;
         for (const Equilibrium& e : equilibria) {
-            if (e.kind != "saddle") continue;
+            if (e.kind != EquilibriumKind::Saddle) continue;
             const double level = c.energy(e.x, e.y);
             for (int b = 0; b < 4; ++b) {
                 ASSERT_LT(4 * saddles + b, branches.size());

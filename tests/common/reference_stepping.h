@@ -16,8 +16,8 @@ struct Particle
 };
 
 // One tick of every particle; answers the number of substeps that put a particle back.
-inline int ReferenceTick(ParticleStepper::Field field, FieldFormulas& f,
-                         std::vector<Particle>& particles, double dt, int substeps)
+inline int ReferenceTick(FieldKind kind, FieldFormulas& f, std::vector<Particle>& particles,
+                         double dt, int substeps)
 {
     int failures = 0;
     for (Particle& p : particles) {
@@ -27,7 +27,7 @@ inline int ReferenceTick(ParticleStepper::Field field, FieldFormulas& f,
             f.x = x;
             f.y = y;
             try {
-                if (field == ParticleStepper::Field::kVelocity) {
+                if (kind == FieldKind::Velocity) {
                     x += f.fx.Evaluate() * dt;
                     f.x = x;
                     y += f.fy.Evaluate() * dt;

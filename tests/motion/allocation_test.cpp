@@ -9,7 +9,7 @@
 TEST(FlowField, TicksAllocateNothingOnceSized)
 {
     FunctionInterpreter fx("-y + sqrt(x + 4)"), fy("x > 0 ? sin(x)*cos(y) : ln(-x)");
-    for (auto field : {ParticleStepper::Field::kVelocity, ParticleStepper::Field::kAcceleration}) {
+    for (FieldKind field : {FieldKind::Velocity, FieldKind::Acceleration}) {
         FlowField flow(fx, fy, field, {-5, 5, -5, 5});
         flow.SetCount(3 * FlowField::kLeastForTwoThreads);
         flow.Tick(0.01, 10);

@@ -9,15 +9,13 @@
 #include <cmath>
 #include <vector>
 
-using Field = ParticleStepper::Field;
-
 // Born spread evenly, the same for the same seed; moving at |F| between births; living two to
 // five seconds, not all dying at once. Fewer particles keep the first ones.
 TEST(FlowField, BirthsAndLives)
 {
     FieldFormulas f("0.3", "0.4");
-    FlowField flow(f.fx, f.fy, Field::kVelocity, {-1e6, 1e6, -1e6, 1e6}, 7); // too wide to leave
-    FlowField twin(f.fx, f.fy, Field::kVelocity, {-1e6, 1e6, -1e6, 1e6}, 7);
+    FlowField flow(f.fx, f.fy, FieldKind::Velocity, {-1e6, 1e6, -1e6, 1e6}, 7); // too wide to leave
+    FlowField twin(f.fx, f.fy, FieldKind::Velocity, {-1e6, 1e6, -1e6, 1e6}, 7);
     flow.SetCount(1000);
     twin.SetCount(1000);
     int quadrants[4] = {};
@@ -59,7 +57,7 @@ TEST(FlowField, TwoThreadsStepAsOne)
 {
     FieldFormulas f("sqrt(x + 3) - y", "x*y");
     const std::size_t count = 3 * FlowField::kLeastForTwoThreads + 1;
-    for (Field field : {Field::kVelocity, Field::kAcceleration}) {
+    for (FieldKind field : {FieldKind::Velocity, FieldKind::Acceleration}) {
         FlowField flow(f.fx, f.fy, field, {-4, 4, -4, 4});
         flow.SetCount(count);
         ParticleStepper alone(f.fx, f.fy, field);
@@ -75,7 +73,7 @@ TEST(FlowField, TwoThreadsStepAsOne)
                     std::abs(fx) <= 4 && std::abs(fy) <= 4 &&
                     (alone.FailedInLastTick()[i] ? born : born || (fx == x[i] && fy == y[i])))
                     << "tick " << tick << ", particle " << i;
-                if (field == Field::kAcceleration && !born) {
+                if (field == FieldKind::Acceleration && !born) {
                     ASSERT_FLOAT_EQ(flow.Speed()[i], std::hypot(vx[i], vy[i]));
                 }
                 if (born) vx[i] = vy[i] = 0;

@@ -8,30 +8,29 @@
 #include <cstring>
 #include <vector>
 
-using Field = ParticleStepper::Field;
-
 struct Case
 {
-    Field field;
+    FieldKind kind;
     const char *fx, *fy;
     double dt;
     int substeps;
 };
 
 const Case kCases[] = {
-    {Field::kVelocity, "-y", "x", 0.001, 10},
-    {Field::kVelocity, "sqrt(x)", "1/y", 0.01, 10},
-    {Field::kVelocity, "1", "x > 0.5 ? sqrt(-1 - y*y) : 0.25", 0.02, 10}, // fails past x = 0.5
-    {Field::kVelocity, "ln(x*y)", "x > 1 ? 1/(x-2) : -y", 0.05, 3},
-    {Field::kVelocity, "x * 1e200", "y * 1e300", 1.0, 9},     // positions overflow
-    {Field::kVelocity, "t * y", "-t * x", 0.01, 1},           // t reads its slot
-    {Field::kVelocity, "0.5 + x % y", "1 + y % x", 0.01, 10}, // % fails for divisors in (-1, 1)
-    {Field::kAcceleration, "0", "-1", 0.001, 10},
-    {Field::kAcceleration, "-x/sqrt(x*x+y*y)^3", "-y/sqrt(x*x+y*y)^3", 0.01, 10},
-    {Field::kAcceleration, "3", "x > 0.5 ? ln(-x) : 0", 0.02, 10},     // fails, keeps its speed
-    {Field::kAcceleration, "x * 1e30", "y > 1 ? 1e300 : -y", 0.5, 10}, // float(Fy * dt) overflows
-    {Field::kAcceleration, "y % x", "-1 + x % y", 0.01, 10},
-    {Field::kAcceleration, "-y + 1/(x - 1)", "x - asin(y / 3)", 0.01, 10},
+    {FieldKind::Velocity, "-y", "x", 0.001, 10},
+    {FieldKind::Velocity, "sqrt(x)", "1/y", 0.01, 10},
+    {FieldKind::Velocity, "1", "x > 0.5 ? sqrt(-1 - y*y) : 0.25", 0.02, 10}, // fails past x = 0.5
+    {FieldKind::Velocity, "ln(x*y)", "x > 1 ? 1/(x-2) : -y", 0.05, 3},
+    {FieldKind::Velocity, "x * 1e200", "y * 1e300", 1.0, 9},     // positions overflow
+    {FieldKind::Velocity, "t * y", "-t * x", 0.01, 1},           // t reads its slot
+    {FieldKind::Velocity, "0.5 + x % y", "1 + y % x", 0.01, 10}, // % fails for divisors in (-1, 1)
+    {FieldKind::Acceleration, "0", "-1", 0.001, 10},
+    {FieldKind::Acceleration, "-x/sqrt(x*x+y*y)^3", "-y/sqrt(x*x+y*y)^3", 0.01, 10},
+    {FieldKind::Acceleration, "3", "x > 0.5 ? ln(-x) : 0", 0.02, 10}, // fails, keeps its speed
+    {FieldKind::Acceleration, "x * 1e30", "y > 1 ? 1e300 : -y", 0.5,
+     10}, // float(Fy * dt) overflows
+    {FieldKind::Acceleration, "y % x", "-1 + x % y", 0.01, 10},
+    {FieldKind::Acceleration, "-y + 1/(x - 1)", "x - asin(y / 3)", 0.01, 10},
 };
 
 // Where fields fail or switch: zeros of both signs, x = 0.5 and just below, x = 2, tiny values.
@@ -64,10 +63,10 @@ TEST(ParticleStepper, MovesEveryParticleAsSteppingItAlone)
                 vy[i] = expected[i].vy;
             }
             FieldFormulas formulas(c.fx, c.fy, {{"t", 2.0}});
-            ParticleStepper stepper(formulas.fx, formulas.fy, c.field);
-            const bool velocityField = c.field == Field::kVelocity; // needs no velocities
+            ParticleStepper stepper(formulas.fx, formulas.fy, c.kind);
+            const bool velocityField = c.kind == FieldKind::Velocity; // needs no velocities
             for (int tick = 0; tick < 25; ++tick) {
-                ReferenceTick(c.field, formulas, expected, c.dt, c.substeps);
+                ReferenceTick(c.kind, formulas, expected, c.dt, c.substeps);
                 stepper.Tick(count, x.data(), y.data(), velocityField ? nullptr : vx.data(),
                              velocityField ? nullptr : vy.data(), c.dt, c.substeps);
                 for (std::size_t i = 0; i < count; ++i) {

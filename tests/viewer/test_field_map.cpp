@@ -1,4 +1,3 @@
-#include "equilibrium_markers.h"
 #include "field_analysis.h"
 #include "field_map_layer.h"
 #include "function_interpreter.h"
@@ -92,23 +91,6 @@ private slots:
         QVERIFY(layer.defined());
         grid.values.assign(8, kNaN);
         QVERIFY(!FieldMapLayer(MapQuantity::Divergence, grid).defined());
-    }
-
-    // m v = λ v, for matrices whose rows vanish in either order or altogether.
-    void eigenvectorsSolveTheirEquation()
-    {
-        const Matrix2 matrices[] = {
-            {-2, 0, 0, 1}, {1, 2, 3, -4}, {0, 1, 1, 0}, {2, 0, 5, -3}, {0, 4, 0, -1}, {3, 0, 0, 3},
-        };
-        for (const Matrix2& m : matrices) {
-            for (const auto& lambda : Eigenvalues(m)) {
-                const QPointF v = eigenvector(m, lambda.real());
-                QVERIFY(std::abs(std::hypot(v.x(), v.y()) - 1) < 1e-12);
-                const double rx = m.a * v.x() + m.b * v.y() - lambda.real() * v.x();
-                const double ry = m.c * v.x() + m.d * v.y() - lambda.real() * v.y();
-                QVERIFY(std::hypot(rx, ry) < 1e-9);
-            }
-        }
     }
 
     void panelNumbers()

@@ -107,8 +107,7 @@ private slots:
             int failures = 0;
             for (int tick = 0; tick < 5; ++tick) {
                 f.window.advanceDots(20);
-                failures += ReferenceTick(mode == 1 ? ParticleStepper::Field::kVelocity
-                                                    : ParticleStepper::Field::kAcceleration,
+                failures += ReferenceTick(mode == 1 ? FieldKind::Velocity : FieldKind::Acceleration,
                                           formulas, expected, 0.002, 10);
                 for (const QGraphicsDot* dot : f.dots()) {
                     const Particle& e = expected[index.at(dot)];

@@ -1,6 +1,14 @@
+// Before Qt, whose `slots` macro would rename one of its members.
 #include "field_formulas.h"
+
+#include "equilibrium_markers.h"
+#include "fading_layer.h"
+#include "field_map_layer.h"
+#include "field_model.h"
+#include "info_panel.h"
 #include "viewer_test_support.h"
 
+#include <QLabel>
 #include <QtTest>
 
 #include <cmath>
@@ -21,17 +29,42 @@ QVector2D fieldAt(FieldFormulas& field, const Anchor& at)
     }
 }
 
-// The drawn vector of every arrow, by its anchor.
-std::map<Anchor, QVector2D> drawnVectors(const QString& fx, const QString& fy)
+// The drawn vector of every arrow of `window`, by its anchor.
+std::map<Anchor, QVector2D> drawnVectors(const VFWindow& window)
 {
-    VFWindow window(nullptr);
     std::map<Anchor, QVector2D> vectors;
-    if (!window.setupField(formFieldSettings(1, fx, fy))) return vectors;
     for (const QGraphicsArrow* arrow : itemsOf<QGraphicsArrow>(window)) {
         const QPointF a = arrow->anchorPoint();
         vectors[{a.x(), a.y()}] = arrow->path().isEmpty() ? QVector2D() : arrow->arrowVector();
     }
     return vectors;
+}
+
+std::map<Anchor, QVector2D> drawnVectors(const QString& fx, const QString& fy)
+{
+    VFWindow window(nullptr);
+    if (!window.setupField(formFieldSettings(1, fx, fy))) return {};
+    return drawnVectors(window);
+}
+
+// The same for a sample of the field model.
+std::map<Anchor, QVector2D> drawnVectors(const ArrowSample& sample)
+{
+    std::map<Anchor, QVector2D> vectors;
+    for (std::size_t i = 0; i < sample.points.size(); ++i) {
+        const ArrowSample::Vector v = sample.Drawn(i);
+        vectors[{sample.points[i].x, sample.points[i].y}] = QVector2D(v.x, v.y);
+    }
+    for (const ArrowSample::Point& p : sample.failed)
+        vectors[{p.x, p.y}] = QVector2D();
+    return vectors;
+}
+
+// The scene's items beyond the designed arrows, guides and dots.
+int extraItems(const VFWindow& window)
+{
+    return itemsOf<FadingLayer>(window).size() + itemsOf<FieldMapLayer>(window).size() +
+           itemsOf<EquilibriumMarkers>(window).size();
 }
 
 } // namespace
@@ -95,6 +128,91 @@ private slots:
             QCOMPARE(failed, expected);
             QVERIFY2(std::abs(longest - 0.35355) < 1e-6, fx);
         }
+    }
+
+    // The designed mode is the field's kind (1 velocity, anything else acceleration), and the
+    // region keeps its bounds and grid.
+    void settingsBecomeKindAndRegion()
+    {
+        for (const auto& [mode, kind] : {std::pair(1, FieldKind::Velocity),
+                                         {2, FieldKind::Acceleration},
+                                         {0, FieldKind::Acceleration},
+                                         {-1, FieldKind::Acceleration},
+                                         {3, FieldKind::Acceleration}}) {
+            FieldSettings settings = formFieldSettings(mode, "x", "y");
+            QVERIFY(fieldKindOf(settings) == kind);
+            settings.xMin = -1.5;
+            settings.yMax = 7;
+            settings.xCount = 3;
+            const Region region = regionOf(settings);
+            QVERIFY(region.xMin == -1.5 && region.xMax == 5 && region.yMin == -5 &&
+                    region.yMax == 7 && region.xCount == 3 && region.yCount == 20);
+            QCOMPARE(sceneRectOf(region), QRectF(-1.5, -5, 6.5, 12));
+        }
+        FieldWindow f("x", "y", 7);
+        QVERIFY(f.window.field()->Kind() == FieldKind::Acceleration);
+    }
+
+    // A parameter written through the window's field, the arrows sampled again: exactly those
+    // of a fresh window whose formula has that value written in.
+    void resampledAfterAParameterAsAFreshWindow()
+    {
+        const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
+            {"Pa * x - y", "x", "2 * x - y", "x"}, {"y", "SQRT(x - Pb)", "y", "SQRT(x - -1.5)"}};
+        for (const auto& [fx, fy, freshFx, freshFy] : cases) {
+            FieldWindow f(fx, fy);
+            FieldModel* field = f.window.field();
+            const bool first = std::string(fx) == "Pa * x - y";
+            double* parameter = field->SlotOf(first ? "Pa" : "Pb");
+            QVERIFY(parameter);
+            QVERIFY(drawnVectors(field->SampleArrows()) == drawnVectors(f.window));
+            *parameter = first ? 2 : -1.5;
+            const auto resampled = drawnVectors(field->SampleArrows());
+            QVERIFY(resampled != drawnVectors(f.window));
+            QVERIFY(resampled == drawnVectors(freshFx, freshFy));
+        }
+    }
+
+    // Set up again, a window starts from nothing: no dots, no extras, no old formulas; the dots
+    // and every extra then follow the new field. A set-up that fails in between leaves nothing
+    // to run on.
+    void secondSetupStartsAfresh()
+    {
+        FieldWindow f("-y", "x", 1);
+        const int designedItems = f.view()->scene()->items().size();
+        const auto useEverything = [&f] {
+            f.window.mousePressed(QPointF(1, 1));
+            f.window.mouseDragged(QPointF(-1, 1), QVector2D(1, 0));
+            for (const Qt::Key key : {Qt::Key_T, Qt::Key_F, Qt::Key_D, Qt::Key_E, Qt::Key_I})
+                f.key(key);
+            f.run(3, 10);
+        };
+        useEverything();
+        {
+            ModalAnswer answer;
+            QVERIFY(!f.window.setupField(formFieldSettings(1, "x", "y +")));
+            QCOMPARE(f.window.rejection().label, QString("Fy"));
+        }
+        QVERIFY(!f.window.field() && f.dots().isEmpty() && extraItems(f.window) == 0);
+        QVERIFY(!f.window.findChild<InfoPanel*>());
+        useEverything(); // nothing to run on: extras wait for a field
+        QVERIFY(extraItems(f.window) == 0 && !f.window.findChild<InfoPanel*>());
+
+        QVERIFY(f.window.setupField(formFieldSettings(2, "0", "-1")));
+        QVERIFY(f.window.rejection().label.isEmpty());
+        QCOMPARE(f.view()->scene()->items().size(), designedItems);
+        QVERIFY(drawnVectors(f.window) == drawnVectors("0", "-1"));
+        QVERIFY(f.window.field()->Kind() == FieldKind::Acceleration);
+        useEverything();
+        f.key(Qt::Key_Space);
+        f.window.mouseDragged(QPointF(-1, 1), QVector2D(1, 0));
+        f.run(1, 1000); // ten substeps of semi-implicit Euler: y falls by 0.01 × (1 + … + 10)
+        QVERIFY(QLineF(f.dot(), QPointF(0, 0.45)).length() < 1e-6);
+        QCOMPARE(f.window.findChild<QLabel*>("fieldText")->text(), QString("Fx = 0\nFy = -1"));
+        QCOMPARE(f.window.findChild<QLabel*>("equilibriaText")->text(),
+                 QString("none in the region"));
+        QCOMPARE(extraItems(f.window), 4);                          // trails, flow, map, markers
+        QVERIFY(itemsOf<FieldMapLayer>(f.window)[0]->limit() == 0); // div (0, -1) = 0
     }
 
     // Maximized; after a resize the region spans the viewport's longer side.

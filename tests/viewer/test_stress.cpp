@@ -12,20 +12,30 @@ class StressTest : public QObject
     Q_OBJECT
 
 private slots:
-    // A seeded stream of input ends with the dots it asked for, at finite places.
+    // A seeded stream of input, every key the window knows among it, ends with the dots it asked
+    // for, at finite places.
     void randomInput()
     {
         std::mt19937 random(7);
-        const Qt::Key keys[] = {Qt::Key_L,    Qt::Key_C,    Qt::Key_Space,  Qt::Key_A,
-                                Qt::Key_Left, Qt::Key_Down, Qt::Key_Escape, Qt::Key_Return};
+        // - three times against + and =, which both double the flow: it stays small enough for
+        // quick ticks. S, whose file dialog is cancelled, comes every thousand steps: a dialog
+        // takes tens of milliseconds.
+        const Qt::Key keys[] = {
+            Qt::Key_L,    Qt::Key_C,     Qt::Key_Space,  Qt::Key_P,     Qt::Key_T,     Qt::Key_F,
+            Qt::Key_Plus, Qt::Key_Equal, Qt::Key_Minus,  Qt::Key_Minus, Qt::Key_Minus, Qt::Key_H,
+            Qt::Key_F1,   Qt::Key_D,     Qt::Key_R,      Qt::Key_E,     Qt::Key_I,     Qt::Key_A,
+            Qt::Key_Left, Qt::Key_Down,  Qt::Key_Escape, Qt::Key_Return};
+        ModalAnswer cancel;
         for (const int mode : {1, 2}) {
-            FieldWindow f("y / x", "x - LN(ABS(y))", mode);
+            // Without derivatives, then with them: D, R and E give notes, then maps and markers.
+            FieldWindow f("y / x", mode == 1 ? "x - LN(ABS(y))" : "x - LN(y * y)", mode);
             QWidget* port = f.port();
             const auto anywhere = [&] {
                 return QPoint(random() % port->width(), random() % port->height());
             };
             int dots = 0;
             for (int i = 0; i < 3000; ++i) {
+                if (i % 1000 == 500) f.key(Qt::Key_S);
                 const int what = random() % 4;
                 if (what == 0) {
                     QTest::mouseClick(port, Qt::MouseButton(1 << random() % 3), {}, anywhere());

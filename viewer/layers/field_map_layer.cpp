@@ -3,6 +3,7 @@
 #include "batch_evaluator.h"
 #include "field_analysis.h"
 #include "function_interpreter.h"
+#include "point_columns.h"
 
 #include <QPainter>
 
@@ -71,9 +72,7 @@ void sampleMap(const FieldAnalysis& analysis, MapQuantity quantity, MapGrid& gri
         values[k].resize(count);
         errors[k].resize(count);
         BatchEvaluator batch(*expressions[k]);
-        batch.BindColumn("x", xs.data());
-        batch.BindColumn("y", ys.data());
-        batch.Evaluate(count, values[k].data(), errors[k].data());
+        EvaluateAtPoints(batch, count, xs.data(), ys.data(), values[k].data(), errors[k].data());
     }
     for (std::size_t i = 0; i < count; ++i) {
         // No field, nothing derived: the cell stays NaN and is drawn transparent.

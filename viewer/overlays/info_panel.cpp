@@ -78,18 +78,18 @@ QString describeEquilibria(const std::vector<Equilibrium>& equilibria, double re
     QStringList lines;
     for (const Equilibrium& e : equilibria) {
         const QString at = pointText(e.x, e.y, regionSize);
-        if (e.kind == kContinuumKind)
+        if (e.kind == EquilibriumKind::Continuum)
             lines
                 << QObject::tr("%1  continuum\n    F = 0 along a curve or area through it").arg(at);
         else
             lines << QStringLiteral("%1  %2\n    \u03bb = %3")
-                         .arg(at, QString::fromStdString(e.kind), eigenvaluesText(e));
+                         .arg(at, QString::fromLatin1(KindName(e.kind)), eigenvaluesText(e));
     }
     return lines.join(QLatin1Char('\n'));
 }
 
 InfoPanel::InfoPanel(const FieldAnalysis& analysis, const QString& fx, const QString& fy,
-                     const std::vector<Equilibrium>& equilibria, bool accelerationField,
+                     const std::vector<Equilibrium>& equilibria, FieldKind kind, double regionSize,
                      QGraphicsView* view)
     : analysis(&analysis), view(view)
 {
@@ -122,14 +122,12 @@ InfoPanel::InfoPanel(const FieldAnalysis& analysis, const QString& fx, const QSt
                    tr("%1 Divergence, curl, the Jacobian and the equilibria need derivatives.")
                        .arg(QString::fromStdString(analysis.Reason())));
     }
-    const QRectF region = view->sceneRect();
     addSection(sections,
-               accelerationField ? tr("Equilibria (acceleration field)")
-                                 : tr("Equilibria (velocity field)"),
+               kind == FieldKind::Acceleration ? tr("Equilibria (acceleration field)")
+                                               : tr("Equilibria (velocity field)"),
                QStringLiteral("equilibriaText"),
-               analysis.Differentiable()
-                   ? describeEquilibria(equilibria, std::max(region.width(), region.height()))
-                   : tr("not searched"));
+               analysis.Differentiable() ? describeEquilibria(equilibria, regionSize)
+                                         : tr("not searched"));
     sections->addStretch(1);
 
     auto* scroller = new QScrollArea;

@@ -1,6 +1,6 @@
 #include "equilibrium_markers.h"
 
-#include "field_analysis.h"
+#include "equilibria.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -26,32 +26,59 @@ QPointF unit(QPointF v)
 }
 
 // The symbol of each kind, centred on the origin, `r` pixels in radius.
-QPainterPath symbolOf(const QString& kind, double r)
+QPainterPath symbolOf(EquilibriumKind kind, double r)
 {
     QPainterPath path;
-    if (kind == QLatin1String("saddle")) {
+    switch (kind) {
+    case EquilibriumKind::Saddle:
         path.moveTo(-r, -r);
         path.lineTo(r, r);
         path.moveTo(-r, r);
         path.lineTo(r, -r);
-    } else if (kind.endsWith(QLatin1String("spiral"))) {
+        break;
+    case EquilibriumKind::StableSpiral:
+    case EquilibriumKind::UnstableSpiral:
         path.moveTo(0, -r * 1.2);
         path.lineTo(r * 1.2, 0);
         path.lineTo(0, r * 1.2);
         path.lineTo(-r * 1.2, 0);
         path.closeSubpath();
-    } else if (kind == QLatin1String("degenerate") || kind == QLatin1String("continuum")) {
+        break;
+    case EquilibriumKind::Degenerate:
+    case EquilibriumKind::Continuum:
         path.addRect(QRectF(-r * 0.85, -r * 0.85, r * 1.7, r * 1.7));
-    } else { // nodes, centres, and the kinds of an acceleration field
+        break;
+    case EquilibriumKind::Centre:
         path.addEllipse(QPointF(0, 0), r, r);
-        if (kind == QLatin1String("centre")) path.addEllipse(QPointF(0, 0), r * 0.3, r * 0.3);
+        path.addEllipse(QPointF(0, 0), r * 0.3, r * 0.3);
+        break;
+    case EquilibriumKind::StableNode:
+    case EquilibriumKind::UnstableNode:
+    case EquilibriumKind::Stable:
+    case EquilibriumKind::Unstable:
+        path.addEllipse(QPointF(0, 0), r, r);
+        break;
     }
     return path;
 }
 
-bool filled(const QString& kind)
+// Filled where the field leads in, hollow where it leads out.
+bool filled(EquilibriumKind kind)
 {
-    return kind.startsWith(QLatin1String("stable")) || kind == QLatin1String("continuum");
+    switch (kind) {
+    case EquilibriumKind::StableNode:
+    case EquilibriumKind::StableSpiral:
+    case EquilibriumKind::Stable:
+    case EquilibriumKind::Continuum:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QPointF pointOf(const std::array<double, 2>& v)
+{
+    return QPointF(v[0], v[1]);
 }
 
 // A line twice kDirectionLength long through `centre` along `direction` (pixels), with heads
@@ -82,31 +109,20 @@ void strokeWithHalo(QPainter* painter, const QPainterPath& path, Qt::PenStyle st
 
 } // namespace
 
-QPointF eigenvector(const Matrix2& m, double lambda)
-{
-    // Perpendicular to the longer row of m - lambda·I, whose null space it spans.
-    const QPointF first(m.b, lambda - m.a);
-    const QPointF second(lambda - m.d, m.c);
-    const double firstLength = std::hypot(first.x(), first.y());
-    const double secondLength = std::hypot(second.x(), second.y());
-    if (firstLength == 0 && secondLength == 0) return QPointF(1, 0); // every vector is one
-    return unit(firstLength >= secondLength ? first : second);
-}
-
 EquilibriumMarkers::EquilibriumMarkers(const std::vector<Equilibrium>& equilibria,
-                                       const FieldAnalysis& analysis, const QRectF& region)
+                                       const QRectF& region)
     : region(region), extent(region)
 {
     setZValue(2); // above the arrows and the particles
     for (const Equilibrium& e : equilibria) {
         Marker marker;
         marker.at = QPointF(e.x, e.y);
-        marker.kind = QString::fromStdString(e.kind);
-        Matrix2 jacobian;
-        if (e.kind == "saddle" && analysis.Jacobian(e.x, e.y, jacobian)) {
-            marker.saddle = true;
-            marker.outward = eigenvector(jacobian, e.eigenvalues[0].real());
-            marker.inward = eigenvector(jacobian, e.eigenvalues[1].real());
+        marker.kind = e.kind;
+        marker.label = QString::fromLatin1(KindName(e.kind));
+        marker.saddle = e.kind == EquilibriumKind::Saddle;
+        if (marker.saddle) {
+            marker.outward = pointOf(e.eigenvectors[0]);
+            marker.inward = pointOf(e.eigenvectors[1]);
         }
         shown.append(marker);
     }
@@ -126,7 +142,7 @@ void EquilibriumMarkers::fitTo(const QTransform& sceneToView)
     QRectF covered = region;
     for (const Marker& marker : qAsConst(shown)) {
         const double reach =
-            std::max(kDirectionLength, kLabelGap + metrics.horizontalAdvance(marker.kind)) + 4;
+            std::max(kDirectionLength, kLabelGap + metrics.horizontalAdvance(marker.label)) + 4;
         const double height = std::max(kDirectionLength, metrics.height()) + 4;
         covered |= QRectF(marker.at.x() - reach / perUnitX, marker.at.y() - height / perUnitY,
                           2 * reach / perUnitX, 2 * height / perUnitY);
@@ -161,17 +177,17 @@ void EquilibriumMarkers::paint(QPainter* painter, const QStyleOptionGraphicsItem
         strokeWithHalo(painter, directionLine(centre, towardsOut, true), Qt::SolidLine);
     }
     for (int i = 0; i < shown.size(); ++i) {
-        const QString& kind = shown[i].kind;
+        const EquilibriumKind kind = shown[i].kind;
         const QPainterPath symbol = symbolOf(kind, kSymbolRadius).translated(centres[i]);
         strokeWithHalo(painter, symbol, Qt::SolidLine);
-        if (kind != QLatin1String("saddle"))
+        if (kind != EquilibriumKind::Saddle)
             painter->fillPath(symbol, QColor::fromRgba(filled(kind) ? kStableFill : kUnstableFill));
         painter->strokePath(symbol, QPen(kInk, 1.6));
     }
 
     for (int i = 0; i < shown.size(); ++i) {
         const QPointF centre = centres[i];
-        const QSizeF size(metrics.horizontalAdvance(shown[i].kind), metrics.height());
+        const QSizeF size(metrics.horizontalAdvance(shown[i].label), metrics.height());
         // Above right, below right, above left, below left: the first spot that is free.
         const QPointF corners[] = {
             centre + QPointF(kLabelGap, -kLabelGap - size.height() / 2),
@@ -194,7 +210,7 @@ void EquilibriumMarkers::paint(QPainter* painter, const QStyleOptionGraphicsItem
         painter->setBrush(kHalo);
         painter->drawRoundedRect(place.adjusted(-2, 0, 2, 0), 3, 3);
         painter->setPen(kInk);
-        painter->drawText(QPointF(place.left(), place.top() + metrics.ascent()), shown[i].kind);
+        painter->drawText(QPointF(place.left(), place.top() + metrics.ascent()), shown[i].label);
     }
     painter->restore();
 }

@@ -2,6 +2,8 @@
 
 #include "equilibrium_markers.h"
 #include "field_analysis.h"
+#include "field_model.h"
+#include "field_settings.h"
 #include "function_interpreter.h"
 #include "info_panel.h"
 #include "map_legend.h"
@@ -9,11 +11,8 @@
 
 #include <QGraphicsScene>
 #include <QGraphicsView>
-#include <QGridLayout>
-#include <QScrollBar>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -34,29 +33,24 @@ int indexOf(MapQuantity quantity)
 
 } // namespace
 
-FieldInsight::FieldInsight(const FunctionInterpreter& fx, const FunctionInterpreter& fy,
-                           bool accelerationField, QGraphicsScene& scene, QGraphicsView& view,
-                           QGridLayout& sideColumn)
-    : fieldAnalysis(std::make_unique<FieldAnalysis>(fx, fy)), fxText(printed(fx)),
-      fyText(printed(fy)), accelerationField(accelerationField), region(scene.sceneRect()),
-      scene(scene), view(view), sideColumn(sideColumn)
+FieldInsight::FieldInsight(const FieldModel& field, QGraphicsScene& scene, QGraphicsView& view)
+    : field(field), fieldAnalysis(std::make_unique<FieldAnalysis>(field.Fx(), field.Fy())),
+      scene(scene), view(view)
 {
 }
 
 FieldInsight::~FieldInsight()
 {
     // The panel reads the analysis; the overlays would be orphans of a new insight.
-    if (panel) panel->stopFollowing();
-    delete panel;
+    if (infoPanel) infoPanel->stopFollowing();
+    delete infoPanel;
     delete legend;
     delete note;
 }
 
 const std::vector<Equilibrium>& FieldInsight::equilibria()
 {
-    if (!found)
-        found = fieldAnalysis->Equilibria(region.left(), region.right(), region.top(),
-                                          region.bottom(), accelerationField);
+    if (!found) found = fieldAnalysis->Equilibria(field.Bounds(), field.Kind());
     return *found;
 }
 
@@ -74,7 +68,7 @@ void FieldInsight::toggleMap(MapQuantity quantity)
     if (mapShown && fieldAnalysis->Differentiable()) {
         FieldMapLayer*& map = maps[indexOf(quantity)];
         if (!map) {
-            MapGrid grid = mapGridOver(region, kMapCells);
+            MapGrid grid = mapGridOver(sceneRectOf(field.Bounds()), kMapCells);
             sampleMap(*fieldAnalysis, quantity, grid);
             map = new FieldMapLayer(quantity, grid);
             scene.addItem(map);
@@ -90,8 +84,8 @@ void FieldInsight::toggleMap(MapQuantity quantity)
 void FieldInsight::toggleMarkers()
 {
     if (!markers) {
-        markers = new EquilibriumMarkers(equilibria(), *fieldAnalysis, region);
-        markers->fitTo(view.transform());
+        markers = new EquilibriumMarkers(equilibria(), sceneRectOf(field.Bounds()));
+        markers->fitTo(sceneToView);
         markers->hide();
         scene.addItem(markers);
     }
@@ -99,34 +93,21 @@ void FieldInsight::toggleMarkers()
     tellWhatIsMissing();
 }
 
-bool FieldInsight::togglePanel()
+InfoPanel* FieldInsight::panel()
 {
-    if (!panel) {
-        panel =
-            new InfoPanel(*fieldAnalysis, fxText, fyText, equilibria(), accelerationField, &view);
-        panel->hide();
-        sideColumn.addWidget(panel, 0, 0);
+    if (!infoPanel) {
+        const Region& region = field.Bounds();
+        infoPanel =
+            new InfoPanel(*fieldAnalysis, printed(field.Fx()), printed(field.Fy()), equilibria(),
+                          field.Kind(), std::max(region.Width(), region.Height()), &view);
+        infoPanel->hide();
     }
-    const bool showing = !panel->isVisible();
-    if (showing)
-        beforePanel = {view.size(), view.transform(), view.horizontalScrollBar()->value(),
-                       view.verticalScrollBar()->value()};
-    panel->setVisible(showing);
-    // The view takes its new size now rather than at the next layout pass.
-    if (QLayout* top = view.parentWidget() ? view.parentWidget()->layout() : nullptr)
-        top->activate();
-    if (showing || view.size() != beforePanel.size) return true;
-    // A refit now could differ from what the view showed, as the scroll bars came and went
-    // in between: the view shows exactly what it did before.
-    view.setTransform(beforePanel.transform);
-    view.horizontalScrollBar()->setValue(beforePanel.horizontalScroll);
-    view.verticalScrollBar()->setValue(beforePanel.verticalScroll);
-    refit(view.transform());
-    return false;
+    return infoPanel;
 }
 
-void FieldInsight::refit(const QTransform& sceneToView)
+void FieldInsight::refit(const QTransform& transform)
 {
+    sceneToView = transform;
     if (markers) markers->fitTo(sceneToView);
 }
 
@@ -142,8 +123,9 @@ void FieldInsight::tellWhatIsMissing()
         const auto& all = equilibria();
         if (all.empty())
             text = QObject::tr("No equilibria in the region.");
-        else if (std::any_of(all.begin(), all.end(),
-                             [](const Equilibrium& e) { return e.kind == kContinuumKind; }))
+        else if (std::any_of(all.begin(), all.end(), [](const Equilibrium& e) {
+                     return e.kind == EquilibriumKind::Continuum;
+                 }))
             text = QObject::tr("F = 0 along a curve or over an area; one of its points is "
                                "marked \"continuum\".");
     }

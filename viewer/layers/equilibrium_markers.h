@@ -1,5 +1,7 @@
 #pragma once
 
+#include "classification.h"
+
 #include <QGraphicsItem>
 #include <QPointF>
 #include <QString>
@@ -7,12 +9,7 @@
 
 #include <vector>
 
-class FieldAnalysis;
 struct Equilibrium;
-struct Matrix2;
-
-// A unit eigenvector of `m` for its real eigenvalue `lambda`.
-QPointF eigenvector(const Matrix2& m, double lambda);
 
 // The equilibria of a field as small symbols with their kind beside them, above everything
 // else. A saddle also shows its two eigenvector directions: solid where the field leads away
@@ -24,16 +21,15 @@ public:
     struct Marker
     {
         QPointF at;
-        QString kind;
+        EquilibriumKind kind = EquilibriumKind::Degenerate;
+        QString label; // the kind's name
         // For a saddle, unit eigenvectors for the positive and the negative eigenvalue.
         bool saddle = false;
         QPointF outward;
         QPointF inward;
     };
 
-    // The Jacobian for a saddle's directions is evaluated through `analysis` here, once.
-    EquilibriumMarkers(const std::vector<Equilibrium>& equilibria, const FieldAnalysis& analysis,
-                       const QRectF& region);
+    EquilibriumMarkers(const std::vector<Equilibrium>& equilibria, const QRectF& region);
 
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;

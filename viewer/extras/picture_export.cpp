@@ -1,9 +1,13 @@
 #include "picture_export.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsView>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
+#include <QStandardPaths>
 #include <QSvgGenerator>
 
 namespace {
@@ -30,4 +34,21 @@ bool writePicture(QGraphicsView& view, const QString& path)
 {
     if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) return writeSvg(view, path);
     return view.viewport()->grab().save(path, "PNG");
+}
+
+QString askPicturePath(QWidget* parent)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+    return QFileDialog::getSaveFileName(parent, QObject::tr("Save picture"),
+                                        QDir(folder).filePath(QStringLiteral("vector-field.png")),
+                                        QObject::tr("PNG image (*.png);;SVG drawing (*.svg)"));
+}
+
+bool savePictureOrWarn(QGraphicsView& view, const QString& path, QWidget* parent)
+{
+    if (writePicture(view, path)) return true;
+    QMessageBox::warning(parent, QObject::tr("Picture not saved"),
+                         QObject::tr("The picture could not be written to \"%1\".").arg(path));
+    return false;
 }

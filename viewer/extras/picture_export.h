@@ -3,8 +3,16 @@
 #include <QString>
 
 class QGraphicsView;
+class QWidget;
 
 // Writes what `view` shows, at the size it shows it: an SVG drawing, where arrows, guides and
 // particles stay vector shapes, when `path` ends in ".svg" (in any letter case), otherwise a
 // PNG image. False when the file could not be written.
 bool writePicture(QGraphicsView& view, const QString& path);
+
+// Asks for a file name to save the picture under, starting in the user's pictures folder (or
+// home); empty when the user cancels.
+QString askPicturePath(QWidget* parent);
+
+// writePicture, telling the user in a warning box over `parent` when it fails.
+bool savePictureOrWarn(QGraphicsView& view, const QString& path, QWidget* parent);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "field_kind.h"
+
 #include <QFrame>
 #include <QPointF>
 
@@ -20,9 +22,11 @@ class InfoPanel : public QFrame
     Q_OBJECT
 
 public:
-    // `analysis` must outlive the panel, or the panel must stop following first.
+    // `analysis` must outlive the panel, or the panel must stop following first. `regionSize`
+    // is the longer side of the region the equilibria were searched in; the pointer is followed
+    // over `view`.
     InfoPanel(const FieldAnalysis& analysis, const QString& fx, const QString& fy,
-              const std::vector<Equilibrium>& equilibria, bool accelerationField,
+              const std::vector<Equilibrium>& equilibria, FieldKind kind, double regionSize,
               QGraphicsView* view);
 
     // The values at a scene point, as a pointer movement there shows them.

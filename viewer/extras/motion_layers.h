@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QObject>
+#include <QRectF>
+#include <QTransform>
+
+#include <memory>
+
+class DotSwarm;
+class FadingLayer;
+class FieldModel;
+class FlowField;
+class FlowLayer;
+class QGraphicsScene;
+
+// The layers that draw motion in the view's own pixels, each made on its first key so that a
+// window without them has exactly the designed items: the trails behind the dropped particles
+// (T), and the flow view (F), thousands of particles streaming through the field's region. The
+// scene owns the layer items.
+//
+// A QObject so that connections made with it as their context end with it: the window's scroll
+// bars report here, and must stop before the scene is destroyed and moves them once more.
+class MotionLayers : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MotionLayers(QGraphicsScene& scene);
+    ~MotionLayers() override;
+
+    // Removes both layers and streams any flow through `field` from now on; null makes none.
+    // The field must outlive this object, or be replaced before it goes.
+    void follow(const FieldModel* field);
+    void toggleTrails();
+    // Every showing starts from particles spread afresh over the region.
+    void toggleFlow();
+    // How many particles the flow view streams, whether it is shown or not: 500 to 200,000.
+    void setFlowCount(int count);
+    int flowCount() const { return flowParticles; }
+
+    // The view's scale and flip, its screen's pixel ratio and the part of the scene it shows,
+    // for the layers there are and those made later.
+    void fitTo(const QTransform& sceneToView, qreal devicePixelRatio, const QRectF& shown);
+    // Moves a shown flow on by `seconds` in `substeps` substeps and draws its step.
+    void advanceFlow(double seconds, int substeps);
+    // Fades shown trails by `seconds` and draws the dots' last steps, lines a third as wide as
+    // a dot `dotPixels` wide in the view.
+    void drawTrails(double seconds, const DotSwarm& dots, double dotPixels);
+
+private:
+    void fit(FadingLayer& layer) const;
+    // Adds a new layer to the scene, hidden and fitted to the view.
+    void addHidden(FadingLayer* layer);
+    // Shows a hidden layer or hides a shown one, empty either way; answers whether it shows.
+    static bool flip(FadingLayer& layer);
+
+    QGraphicsScene& scene;
+    const FieldModel* field = nullptr;
+    FadingLayer* trails = nullptr;
+    std::unique_ptr<FlowField> flow;
+    FlowLayer* flowLayer = nullptr;
+    int flowParticles = 5000;
+    QTransform sceneToView;
+    qreal pixelRatio = 1;
+    QRectF shown;
+};
