@@ -19,13 +19,6 @@ namespace {
 // Map cells along the region's longer side: smooth once drawn scaled up to a full screen.
 constexpr int kMapCells = 320;
 
-QString printed(const FunctionInterpreter& formula)
-{
-    if (!formula.Root()) return QString();
-    const PrintedText text(formula.Root()->Print());
-    return QString::fromUtf8(text.get());
-}
-
 int indexOf(MapQuantity quantity)
 {
     return quantity == MapQuantity::Divergence ? 0 : 1;
@@ -97,9 +90,8 @@ InfoPanel* FieldInsight::panel()
 {
     if (!infoPanel) {
         const Region& region = field.Bounds();
-        infoPanel =
-            new InfoPanel(*fieldAnalysis, printed(field.Fx()), printed(field.Fy()), equilibria(),
-                          field.Kind(), std::max(region.Width(), region.Height()), &view);
+        infoPanel = new InfoPanel(*fieldAnalysis, field.Fx(), field.Fy(), equilibria(),
+                                  field.Kind(), std::max(region.Width(), region.Height()), &view);
         infoPanel->hide();
     }
     return infoPanel;
