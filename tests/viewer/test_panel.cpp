@@ -215,26 +215,33 @@ private slots:
         }
     }
 
-    // The panel of a field lists what it always listed, in the same order.
+    // The panel of a field lists what it always listed, in the same order; a count of the grid
+    // points without a value comes after the formulas only where some have none.
     void sameItemsInTheSameOrder()
     {
-        const QStringList designed = {"<b>Field</b>",
-                                      "formula fx",
-                                      "formula fy",
-                                      "<b>Divergence  ∂Fx/∂x + ∂Fy/∂y</b>",
-                                      "formula divergence",
-                                      "<b>Curl  ∂Fy/∂x − ∂Fx/∂y</b>",
-                                      "formula curl",
-                                      "<b>Jacobian</b>",
-                                      "formula jacobianFxx",
-                                      "formula jacobianFxy",
-                                      "formula jacobianFyx",
-                                      "formula jacobianFyy",
-                                      "<b>Equilibria (velocity field)</b>",
-                                      "equilibriaText",
-                                      "<b>Under the pointer</b>",
-                                      "pointerText"};
+        QStringList designed = {"<b>Field</b>",
+                                "formula fx",
+                                "formula fy",
+                                "<b>Divergence  ∂Fx/∂x + ∂Fy/∂y</b>",
+                                "formula divergence",
+                                "<b>Curl  ∂Fy/∂x − ∂Fx/∂y</b>",
+                                "formula curl",
+                                "<b>Jacobian</b>",
+                                "formula jacobianFxx",
+                                "formula jacobianFxy",
+                                "formula jacobianFyx",
+                                "formula jacobianFyy",
+                                "<b>Equilibria (velocity field)</b>",
+                                "equilibriaText",
+                                "<b>Under the pointer</b>",
+                                "pointerText"};
         QCOMPARE(Panel("-y", "x").items(), designed);
+
+        Panel partly("SQRT(x)", "y");
+        designed.insert(3, "unevaluatedText");
+        QCOMPARE(partly.items(), designed);
+        QCOMPARE(partly.text("unevaluatedText"),
+                 QString("200 of the 400 grid points could not be evaluated: they have no arrow."));
     }
 
     // Stacked fractions where the width allows, lines broken before operators where it does not,

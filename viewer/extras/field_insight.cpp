@@ -38,7 +38,7 @@ FieldInsight::~FieldInsight()
     if (infoPanel) infoPanel->stopFollowing();
     delete infoPanel;
     delete legend;
-    delete note;
+    ViewNote::tell(&view, ViewNote::Topic::Analysis, QString());
 }
 
 const std::vector<Equilibrium>& FieldInsight::equilibria()
@@ -121,9 +121,5 @@ void FieldInsight::tellWhatIsMissing()
             text = QObject::tr("F = 0 along a curve or over an area; one of its points is "
                                "marked \"continuum\".");
     }
-    if (!note) {
-        if (text.isEmpty()) return;
-        note = new ViewNote(&view);
-    }
-    note->say(text);
+    ViewNote::tell(&view, ViewNote::Topic::Analysis, text);
 }
