@@ -573,7 +573,10 @@ Box Layout::AtomBox(int index, bool powerBase) const
         const bool negation = atom.code == kFnNot;
         std::vector<Box> row;
         row.push_back(Text(Role::Sign, negation ? "\u00ac" : "~", negation ? "!" : "~"));
-        row.push_back(AtLeast(Sum(operands[0]), kFunctionPrecedence));
+        // The engine refuses a prefix operator right after another one: !(!x), not !!x.
+        Box operand = AtLeast(Sum(operands[0]), kFunctionPrecedence);
+        if (FirstLeaf(operand).role == Role::Sign) operand = Parenthesized(std::move(operand));
+        row.push_back(std::move(operand));
         return Composite(Kind::Row, std::move(row), kFunctionPrecedence);
     }
     case Atom::Kind::Binary: {

@@ -75,6 +75,10 @@ ArrowSample FieldModel::SampleArrows()
         // A vector beyond single precision has no length to scale the others by.
         if (fxErrors[point] >= 0 || fyErrors[point] >= 0 || !std::isfinite(fxValue) ||
             !std::isfinite(fyValue)) {
+            if (sample.failed.empty() && fyErrors[point] >= 0)
+                sample.firstFailure = {fyErrors[point], 1};
+            else if (sample.failed.empty() && fxErrors[point] >= 0)
+                sample.firstFailure = {fxErrors[point], 0};
             sample.failed.push_back(at);
             continue;
         }

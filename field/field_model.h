@@ -38,6 +38,14 @@ struct ArrowSample
     // Such fields are scaled by exactScale in double precision instead.
     bool scaledExactly = false;
     double exactScale = 0.0;
+    // Why failed[0] failed: the engine's error code there and the formula that raised it (0 Fx,
+    // 1 Fy; Fy's error first, as Fy is evaluated first), or code -1 where both have values but
+    // the vector is beyond single precision.
+    struct Failure
+    {
+        int code = -1;
+        int component = -1;
+    } firstFailure;
 
     // The vector drawn at points[i], in single precision.
     Vector Drawn(std::size_t i) const;

@@ -8,7 +8,9 @@
 #include "info_panel.h"
 #include "mygraphicsview.h"
 #include "picture_export.h"
+#include "plot_note.h"
 #include "qgraphicsarrow.h"
+#include "view_note.h"
 
 #include <QCloseEvent>
 #include <QGraphicsLineItem>
@@ -132,7 +134,9 @@ bool VFWindow::setupField(const FieldSettings& s)
     else
         view->setLaunchMode();
 
-    addArrows(model->SampleArrows());
+    const ArrowSample arrows = model->SampleArrows();
+    addArrows(arrows);
+    tellAboutArrows(arrows);
     dots.follow(model.get());
     layers.follow(model.get());
     return true;
@@ -162,6 +166,16 @@ void VFWindow::addArrows(const ArrowSample& arrows)
         arrow->clearPath();
         scene.addItem(arrow);
     }
+}
+
+void VFWindow::tellAboutArrows(const ArrowSample& arrows)
+{
+    const std::string note = PlotNote(model->Fx(), model->Fy(), arrows);
+    ViewNote::tell(view, ViewNote::Topic::Plot, QString::fromStdString(note));
+    unevaluatedPoints = arrows.failed.size();
+    gridPoints = arrows.points.size() + arrows.failed.size();
+    if (auto* panel = findChild<InfoPanel*>())
+        panel->showUnevaluated(unevaluatedPoints, gridPoints);
 }
 
 void VFWindow::resizeEvent(QResizeEvent*)
@@ -296,6 +310,7 @@ void VFWindow::togglePanel()
     FieldInsight* extras = fieldInsight();
     if (!extras) return;
     InfoPanel* panel = extras->panel();
+    panel->showUnevaluated(unevaluatedPoints, gridPoints);
     if (sideColumn->indexOf(panel) < 0) sideColumn->addWidget(panel, 0, 0);
     const bool showing = !panel->isVisible();
     if (showing)

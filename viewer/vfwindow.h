@@ -14,6 +14,7 @@
 #include <QVector2D>
 #include <QWidget>
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -84,6 +85,9 @@ private:
     // Compiles one formula into `formulas` and `expressions`; null after the warning box.
     FunctionInterpreter* compile(const QString& label, const QString& text, int& index);
     void addArrows(const ArrowSample& arrows);
+    // What the latest sampling leaves out, in the note over the view and in the panel; after
+    // every sampling.
+    void tellAboutArrows(const ArrowSample& arrows);
     void addDot(QPointF pos, const QColor& color, QVector2D velocity);
     void clearDots();
     // Fits the view to the region as a resize does, then what depends on its scale.
@@ -113,6 +117,9 @@ private:
     // Each of these reads only what is declared before it, so the reverse order of destruction
     // ends every reader before what it reads.
     FormulaRejection rejected;
+    // Of the latest sampling: grid points where F has no value, and all of them.
+    std::size_t unevaluatedPoints = 0;
+    std::size_t gridPoints = 0;
     bool paused = false;
     QGridLayout* sideColumn; // the layout's right-hand column, where the panel goes
     HelpOverlay* help;

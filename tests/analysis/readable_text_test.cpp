@@ -277,6 +277,8 @@ TEST(ReadableText, ConstantsAndStructureWithTheFewestParentheses)
         {"x < 3 ? x^2 : sqrt(x)", "x < 3 ? x² : √x", "x < 3 ? x^2 : SQRT(x)"},
         {"x <= y && y != 2", "x ≤ y ∧ y ≠ 2", "x <= y && y != 2"},
         {"!(x > 1) + x % 3", "¬(x > 1) + x mod 3", "!(x > 1) + x % 3"},
+        // The engine refuses a prefix operator right after another one.
+        {"!(!(x)) + ~(!(y))", "¬(¬x) + ~(¬y)", "!(!x) + ~(!y)"},
         {"2*(x > y)", "2(x > y)", "2*(x > y)"},
         {"(x > 0 ? 1 : 2) ? x : y", "(x > 0 ? 1 : 2) ? x : y", "(x > 0 ? 1 : 2) ? x : y"},
         // The engine reads "2e - 1" as a broken number: such a name goes in parentheses.

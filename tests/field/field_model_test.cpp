@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -32,6 +33,9 @@ const Region kForm{-5, 5, -5, 5}; // the form's region, with its 20 × 20 grid b
         return ::testing::AssertionFailure() << "vectors";
     if (a.scale != b.scale || a.scaledExactly != b.scaledExactly || a.exactScale != b.exactScale)
         return ::testing::AssertionFailure() << "scale " << a.scale << " against " << b.scale;
+    if (a.firstFailure.code != b.firstFailure.code ||
+        a.firstFailure.component != b.firstFailure.component)
+        return ::testing::AssertionFailure() << "first failure";
     return ::testing::AssertionSuccess();
 }
 
@@ -105,6 +109,27 @@ TEST(FieldModel, SamplesAtCellCentresScaledByTheLongest)
             const double cell = std::min(columnWidth, rowHeight);
             EXPECT_NEAR(LongestDrawn(sample), kLongestArrow * cell, 1e-6 * cell);
         }
+    }
+}
+
+// Why the first failed point failed: Fy's error before Fx's, as Fy is evaluated first; no error
+// where only single precision ran out.
+TEST(FieldModel, FirstFailureWithTheEngineErrorAndItsFormula)
+{
+    const std::tuple<const char*, const char*, int, int> cases[] = {
+        {"x", "y", -1, -1},
+        {"SQRT(x)", "0", kSqrtOfNegative, 0},
+        {"LN(x + 4)", "SQRT(y + 10)", kLnOfNegative, 0},
+        {"LN(x + 4)", "SQRT(y)", kSqrtOfNegative, 1},
+        {"x^60", "0", -1, -1},
+    };
+    for (const auto& [fx, fy, code, component] : cases) {
+        SCOPED_TRACE(std::string(fx) + ", " + fy);
+        FieldFormulas f(fx, fy);
+        FieldModel model(f.fx, f.fy, FieldKind::Velocity, kForm);
+        const ArrowSample sample = model.SampleArrows();
+        EXPECT_EQ(sample.firstFailure.code, code);
+        EXPECT_EQ(sample.firstFailure.component, component);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "fading_layer.h"
 #include "field_map_layer.h"
 #include "field_model.h"
+#include "formula_label.h"
 #include "info_panel.h"
 #include "viewer_test_support.h"
 
@@ -208,9 +209,13 @@ private slots:
         f.window.mouseDragged(QPointF(-1, 1), QVector2D(1, 0));
         f.run(1, 1000); // ten substeps of semi-implicit Euler: y falls by 0.01 × (1 + … + 10)
         QVERIFY(QLineF(f.dot(), QPointF(0, 0.45)).length() < 1e-6);
-        QCOMPARE(f.window.findChild<QLabel*>("fieldText")->text(), QString("Fx = 0\nFy = -1"));
-        QCOMPARE(f.window.findChild<QLabel*>("equilibriaText")->text(),
-                 QString("none in the region"));
+        const auto* fx = f.window.findChild<FormulaLabel*>("fx");
+        const auto* fy = f.window.findChild<FormulaLabel*>("fy");
+        const auto* equilibria = f.window.findChild<QLabel*>("equilibriaText");
+        QVERIFY(fx && fy && equilibria);
+        QCOMPARE(fx->text(), QString("Fx = 0"));
+        QCOMPARE(fy->text(), QString("Fy = −1"));
+        QCOMPARE(equilibria->text(), QString("none in the region"));
         QCOMPARE(extraItems(f.window), 4);                          // trails, flow, map, markers
         QVERIFY(itemsOf<FieldMapLayer>(f.window)[0]->limit() == 0); // div (0, -1) = 0
     }

@@ -19,13 +19,6 @@ namespace {
 // Map cells along the region's longer side: smooth once drawn scaled up to a full screen.
 constexpr int kMapCells = 320;
 
-QString printed(const FunctionInterpreter& formula)
-{
-    if (!formula.Root()) return QString();
-    const PrintedText text(formula.Root()->Print());
-    return QString::fromUtf8(text.get());
-}
-
 int indexOf(MapQuantity quantity)
 {
     return quantity == MapQuantity::Divergence ? 0 : 1;
@@ -45,7 +38,7 @@ FieldInsight::~FieldInsight()
     if (infoPanel) infoPanel->stopFollowing();
     delete infoPanel;
     delete legend;
-    delete note;
+    ViewNote::tell(&view, ViewNote::Topic::Analysis, QString());
 }
 
 const std::vector<Equilibrium>& FieldInsight::equilibria()
@@ -97,9 +90,8 @@ InfoPanel* FieldInsight::panel()
 {
     if (!infoPanel) {
         const Region& region = field.Bounds();
-        infoPanel =
-            new InfoPanel(*fieldAnalysis, printed(field.Fx()), printed(field.Fy()), equilibria(),
-                          field.Kind(), std::max(region.Width(), region.Height()), &view);
+        infoPanel = new InfoPanel(*fieldAnalysis, field.Fx(), field.Fy(), equilibria(),
+                                  field.Kind(), std::max(region.Width(), region.Height()), &view);
         infoPanel->hide();
     }
     return infoPanel;
@@ -129,9 +121,5 @@ void FieldInsight::tellWhatIsMissing()
             text = QObject::tr("F = 0 along a curve or over an area; one of its points is "
                                "marked \"continuum\".");
     }
-    if (!note) {
-        if (text.isEmpty()) return;
-        note = new ViewNote(&view);
-    }
-    note->say(text);
+    ViewNote::tell(&view, ViewNote::Topic::Analysis, text);
 }

@@ -15,13 +15,13 @@ class InfoPanel;
 class MapLegend;
 class QGraphicsScene;
 class QGraphicsView;
-class ViewNote;
 struct Equilibrium;
 
 // The field window's analysis extras behind the keys D, R, E and I: a divergence or a curl map,
 // the equilibria as markers, and the information panel. Nothing is computed or created before
 // a key asks for it, and what is computed once is kept. Items go to the scene, which owns them;
-// the legend and the note go over the view; where the panel goes is the window's business.
+// the legend and the analysis's part of the note go over the view; where the panel goes is the
+// window's business.
 class FieldInsight
 {
 public:
@@ -60,6 +60,5 @@ private:
     std::optional<MapQuantity> mapShown;
     EquilibriumMarkers* markers = nullptr;
     MapLegend* legend = nullptr;
-    ViewNote* note = nullptr;
     InfoPanel* infoPanel = nullptr;
 };

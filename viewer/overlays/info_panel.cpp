@@ -1,7 +1,9 @@
 #include "info_panel.h"
 
 #include "field_analysis.h"
+#include "formula_label.h"
 #include "parse_error.h"
+#include "readable_number.h"
 
 #include <QEvent>
 #include <QFontDatabase>
@@ -26,10 +28,34 @@ double snapped(double value, double size)
     return std::abs(value) < kRoundingFraction * size ? 0.0 : value;
 }
 
+QString readable(double value)
+{
+    return QString::fromStdString(ReadableNumber(value));
+}
+
 QString pointText(double x, double y, double regionSize)
 {
     return QStringLiteral("(%1, %2)")
-        .arg(panelNumber(snapped(x, regionSize)), panelNumber(snapped(y, regionSize)));
+        .arg(readable(snapped(x, regionSize)), readable(snapped(y, regionSize)));
+}
+
+// A complex pair, the positive imaginary part first: "−1 ± 2i", or with its exact parts
+// "−1/2 ± (√3/2)i ≈ −0.5 ± 0.866i".
+QString complexPairText(double re, double im)
+{
+    const NumberForms real = ReadableNumberForms(re);
+    const NumberForms imaginary = ReadableNumberForms(std::abs(im));
+    const QString decimals =
+        QStringLiteral("%1 \u00b1 %2i")
+            .arg(QString::fromStdString(real.decimal), QString::fromStdString(imaginary.decimal));
+    if (real.exact.empty() && imaginary.exact.empty()) return decimals;
+    const QString exactReal =
+        QString::fromStdString(real.exact.empty() ? real.decimal : real.exact);
+    const QString exactImaginary =
+        imaginary.exact.empty()
+            ? QString::fromStdString(imaginary.decimal)
+            : QStringLiteral("(%1)").arg(QString::fromStdString(imaginary.exact));
+    return QStringLiteral("%1 \u00b1 %2i \u2248 %3").arg(exactReal, exactImaginary, decimals);
 }
 
 QString eigenvaluesText(const Equilibrium& e)
@@ -38,25 +64,12 @@ QString eigenvaluesText(const Equilibrium& e)
     const double re0 = snapped(e.eigenvalues[0].real(), size);
     const double im0 = snapped(e.eigenvalues[0].imag(), size);
     const double re1 = snapped(e.eigenvalues[1].real(), size);
-    if (im0 != 0) // a complex pair, the positive imaginary part first
-        return QStringLiteral("%1 \u00b1 %2i").arg(panelNumber(re0), panelNumber(std::abs(im0)));
-    return QStringLiteral("%1, %2").arg(panelNumber(re0), panelNumber(re1));
-}
-
-// A formula too long to read is cut, so that laying the panel out stays quick.
-constexpr int kLongestText = 2000;
-
-QString shortened(const QString& text)
-{
-    if (text.size() <= kLongestText) return text;
-    return QObject::tr("%1 \u2026 (%2 characters in all)")
-        .arg(text.left(kLongestText))
-        .arg(text.size());
-}
-
-QString printed(const std::string& text)
-{
-    return shortened(QString::fromStdString(text));
+    if (im0 != 0) return complexPairText(re0, im0);
+    const QString first = readable(re0), second = readable(re1);
+    // Exact forms with their decimals make a long line: one for each.
+    if (first.contains(QChar(0x2248)) || second.contains(QChar(0x2248)))
+        return QStringLiteral("%1\n    \u03bb = %2").arg(first, second);
+    return QStringLiteral("%1, %2").arg(first, second);
 }
 
 QString valueOrUndefined(bool ok, double value)
@@ -88,9 +101,9 @@ QString describeEquilibria(const std::vector<Equilibrium>& equilibria, double re
     return lines.join(QLatin1Char('\n'));
 }
 
-InfoPanel::InfoPanel(const FieldAnalysis& analysis, const QString& fx, const QString& fy,
-                     const std::vector<Equilibrium>& equilibria, FieldKind kind, double regionSize,
-                     QGraphicsView* view)
+InfoPanel::InfoPanel(const FieldAnalysis& analysis, const FunctionInterpreter& fx,
+                     const FunctionInterpreter& fy, const std::vector<Equilibrium>& equilibria,
+                     FieldKind kind, double regionSize, QGraphicsView* view)
     : analysis(&analysis), view(view)
 {
     setFrameShape(QFrame::StyledPanel);
@@ -101,22 +114,36 @@ InfoPanel::InfoPanel(const FieldAnalysis& analysis, const QString& fx, const QSt
     // Everything but the readout scrolls, however long the formulas or the list get.
     auto* content = new QWidget;
     auto* sections = new QVBoxLayout(content);
-    addSection(sections, tr("Field"), QStringLiteral("fieldText"),
-               QStringLiteral("Fx = %1\nFy = %2").arg(shortened(fx), shortened(fy)));
+    const auto addFormula = [sections](const QString& name, const QString& objectName,
+                                       const FunctionInterpreter& formula) {
+        auto* label = new FormulaLabel(name, formula);
+        label->setObjectName(objectName);
+        sections->addWidget(label);
+    };
+    addHeading(sections, tr("Field"));
+    addFormula(QStringLiteral("Fx = "), QStringLiteral("fx"), fx);
+    addFormula(QStringLiteral("Fy = "), QStringLiteral("fy"), fy);
+    unevaluated = new QLabel;
+    unevaluated->setObjectName(QStringLiteral("unevaluatedText"));
+    unevaluated->setWordWrap(true);
+    unevaluated->setIndent(8);
+    unevaluated->hide();
+    sections->addWidget(unevaluated);
     if (analysis.Differentiable()) {
-        addSection(sections, tr("Divergence  \u2202Fx/\u2202x + \u2202Fy/\u2202y"),
-                   QStringLiteral("divergenceText"), printed(analysis.Divergence()));
-        addSection(sections, tr("Curl  \u2202Fy/\u2202x \u2212 \u2202Fx/\u2202y"),
-                   QStringLiteral("curlText"), printed(analysis.Curl()));
-        QStringList jacobian;
-        for (int row = 0; row < 2; ++row)
-            for (int column = 0; column < 2; ++column)
-                jacobian << QStringLiteral("\u2202F%1/\u2202%2 = %3")
-                                .arg(row == 0 ? 'x' : 'y')
-                                .arg(column == 0 ? 'x' : 'y')
-                                .arg(printed(analysis.Jacobian(row, column)));
-        addSection(sections, tr("Jacobian"), QStringLiteral("jacobianText"),
-                   jacobian.join(QLatin1Char('\n')));
+        addHeading(sections, tr("Divergence  \u2202Fx/\u2202x + \u2202Fy/\u2202y"));
+        addFormula(QString(), QStringLiteral("divergence"), *analysis.DivergenceExpression());
+        addHeading(sections, tr("Curl  \u2202Fy/\u2202x \u2212 \u2202Fx/\u2202y"));
+        addFormula(QString(), QStringLiteral("curl"), *analysis.CurlExpression());
+        addHeading(sections, tr("Jacobian"));
+        for (int row = 0; row < 2; ++row) {
+            for (int column = 0; column < 2; ++column) {
+                const QString by = column == 0 ? QStringLiteral("x") : QStringLiteral("y");
+                const QString of = row == 0 ? QStringLiteral("Fx") : QStringLiteral("Fy");
+                addFormula(QStringLiteral("\u2202%1/\u2202%2 = ").arg(of, by),
+                           QStringLiteral("jacobian%1%2").arg(of, by),
+                           *analysis.JacobianExpression(row, column));
+            }
+        }
     } else {
         addSection(sections, tr("Not differentiable"), QStringLiteral("reasonText"),
                    tr("%1 Divergence, curl, the Jacobian and the equilibria need derivatives.")
@@ -149,16 +176,20 @@ InfoPanel::InfoPanel(const FieldAnalysis& analysis, const QString& fx, const QSt
     view->viewport()->installEventFilter(this);
 }
 
+void InfoPanel::addHeading(QVBoxLayout* into, const QString& title)
+{
+    into->addWidget(new QLabel(QStringLiteral("<b>%1</b>").arg(title.toHtmlEscaped())));
+}
+
 QLabel* InfoPanel::addSection(QVBoxLayout* into, const QString& title, const QString& name,
                               const QString& text)
 {
-    auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(title.toHtmlEscaped()));
+    addHeading(into, title);
     auto* body = new QLabel(text);
     body->setObjectName(name);
     body->setTextFormat(Qt::PlainText);
     body->setWordWrap(true);
     body->setIndent(8);
-    into->addWidget(heading);
     into->addWidget(body);
     return body;
 }
@@ -201,6 +232,14 @@ void InfoPanel::showValuesAt(const QPointF& at)
 void InfoPanel::clearValues()
 {
     values->setText(tr("Move the pointer over the field."));
+}
+
+void InfoPanel::showUnevaluated(std::size_t failed, std::size_t gridPoints)
+{
+    unevaluated->setText(tr("%1 of the %2 grid points could not be evaluated: they have no arrow.")
+                             .arg(failed)
+                             .arg(gridPoints));
+    unevaluated->setVisible(failed > 0);
 }
 
 void InfoPanel::stopFollowing()

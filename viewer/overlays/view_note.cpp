@@ -1,5 +1,6 @@
 #include "view_note.h"
 
+#include <QAbstractScrollArea>
 #include <QPainter>
 
 namespace {
@@ -10,10 +11,20 @@ constexpr int kTextWidth = 320;
 
 ViewNote::ViewNote(QAbstractScrollArea* view) : ViewOverlay(view, Qt::TopRightCorner) {}
 
-void ViewNote::say(const QString& text)
+void ViewNote::tell(QAbstractScrollArea* view, Topic topic, const QString& text)
 {
-    said = text;
-    if (said.isEmpty()) {
+    auto* note = view->findChild<ViewNote*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!note) {
+        if (text.isEmpty()) return;
+        note = new ViewNote(view);
+    }
+    note->say(topic, text);
+}
+
+void ViewNote::say(Topic topic, const QString& text)
+{
+    said[int(topic)] = text;
+    if (this->text().isEmpty()) {
         hide();
         return;
     }
@@ -22,9 +33,17 @@ void ViewNote::say(const QString& text)
     show();
 }
 
+QString ViewNote::text() const
+{
+    QStringList parts;
+    for (const QString& part : said)
+        if (!part.isEmpty()) parts << part;
+    return parts.join(QStringLiteral("\n\n"));
+}
+
 QRect ViewNote::textRect(int width) const
 {
-    return fontMetrics().boundingRect(QRect(0, 0, width, 10000), Qt::TextWordWrap, said);
+    return fontMetrics().boundingRect(QRect(0, 0, width, 10000), Qt::TextWordWrap, text());
 }
 
 QSize ViewNote::sizeHint() const
@@ -38,5 +57,6 @@ void ViewNote::paintEvent(QPaintEvent*)
     QPainter painter(this);
     paintBox(painter);
     painter.setPen(Qt::black);
-    painter.drawText(rect().adjusted(kMargin, kMargin, -kMargin, -kMargin), Qt::TextWordWrap, said);
+    painter.drawText(rect().adjusted(kMargin, kMargin, -kMargin, -kMargin), Qt::TextWordWrap,
+                     text());
 }

@@ -2,18 +2,32 @@
 
 #include "view_overlay.h"
 
-// A few short sentences over the top-right corner of the view: what the analysis could not show
-// and why, such as a field without derivatives or a region without equilibria.
+#include <QString>
+
+// A few short sentences over the top-right corner of the view: why the plot has no arrows, and
+// what the analysis could not show and why, such as a field without derivatives or a region
+// without equilibria. One note per view, which each topic writes its own part of.
 class ViewNote : public ViewOverlay
 {
     Q_OBJECT
 
 public:
+    // What a part of the note is about; the parts show in this order.
+    enum class Topic
+    {
+        Plot,
+        Analysis,
+        Count
+    };
+
     explicit ViewNote(QAbstractScrollArea* view);
 
-    // Shows the text, or hides the note when it is empty.
-    void say(const QString& text);
-    const QString& text() const { return said; }
+    // Sets the view's note on `topic`, making the note when there is something to say.
+    static void tell(QAbstractScrollArea* view, Topic topic, const QString& text);
+    // Sets one topic's text (empty: nothing on it); the note hides when no topic has any.
+    void say(Topic topic, const QString& text);
+    // Every topic's text, a blank line between them.
+    QString text() const;
 
     QSize sizeHint() const override;
 
@@ -23,5 +37,5 @@ protected:
 private:
     QRect textRect(int width) const;
 
-    QString said;
+    QString said[int(Topic::Count)];
 };

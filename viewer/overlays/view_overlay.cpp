@@ -5,18 +5,18 @@
 #include <QPainter>
 
 ViewOverlay::ViewOverlay(QAbstractScrollArea* view, Qt::Corner corner)
-    : QWidget(view), view(view), corner(corner)
+    : QWidget(view), viewport(view->viewport()), corner(corner)
 {
     // A child of the view rather than of its viewport, which would scroll it with the field.
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    view->viewport()->installEventFilter(this);
+    viewport->installEventFilter(this);
     hide();
 }
 
 void ViewOverlay::place()
 {
     resize(sizeHint());
-    const QRect visible = view->viewport()->geometry();
+    const QRect visible = viewport->geometry();
     const int left = corner == Qt::TopLeftCorner || corner == Qt::BottomLeftCorner
                          ? visible.left() + kInset
                          : visible.right() + 1 - kInset - width();
@@ -29,7 +29,7 @@ void ViewOverlay::place()
 
 bool ViewOverlay::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == view->viewport() && event->type() == QEvent::Resize) place();
+    if (watched == viewport && event->type() == QEvent::Resize) place();
     return false; // the view sees every event as before
 }
 

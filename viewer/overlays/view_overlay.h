@@ -25,6 +25,8 @@ protected:
     static constexpr int kInset = 8;   // from the view's edges
 
 private:
-    QAbstractScrollArea* view;
+    // Kept apart from the view: the viewport may still send events while the view is being
+    // destroyed, when the view can no longer be asked for it.
+    QWidget* viewport;
     Qt::Corner corner;
 };
