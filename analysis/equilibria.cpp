@@ -143,6 +143,7 @@ private:
     bool OutOfTime();
     // The entry for one set of undecided leaves at the last level's resolution.
     void Settle(const std::vector<Leaf>& leaves, const std::vector<std::size_t>& set);
+    void ListClusters();
     void PointOnContinuum(const std::vector<Leaf>& leaves, const std::vector<std::size_t>& set,
                           double& x, double& y);
     bool PointValue(double x, double y, double value[2], Matrix2* jacobian);
@@ -162,6 +163,7 @@ private:
     bool undecidedLeft = false;
     std::vector<ProvenZero> zeros;
     std::vector<Box> uniqueBoxes; // of the proven zeros, and the boxes that found one again
+    std::vector<Box> clusters;    // the hulls of the small sets settled
     std::vector<Equilibrium> entries;
 };
 
@@ -428,10 +430,35 @@ void Search::Settle(const std::vector<Leaf>& leaves, const std::vector<std::size
         undecidedLeft = true;
         return;
     }
-    x = std::clamp(Midpoint(hull.x), region.xMin, region.xMax);
-    y = std::clamp(Midpoint(hull.y), region.yMin, region.yMax);
-    entries.push_back(
-        Entry(x, y, EquilibriumKind::Degenerate, std::max(Reach(x, hull.x), Reach(y, hull.y))));
+    clusters.push_back(hull);
+}
+
+void Search::ListClusters()
+{
+    // Narrowed boxes at the edge of what rounding blurs can come apart from the rest (the
+    // underflow of x^60 near 0): clusters as close as the larger is wide are one.
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (std::size_t i = 0; i < clusters.size() && !merged; ++i) {
+            for (std::size_t j = i + 1; j < clusters.size() && !merged; ++j) {
+                const Box& a = clusters[i];
+                const Box& b = clusters[j];
+                const double gap = std::max(
+                    {b.x.lo - a.x.hi, a.x.lo - b.x.hi, b.y.lo - a.y.hi, a.y.lo - b.y.hi, 0.0});
+                const double reach = std::max({Width(a.x), Width(a.y), Width(b.x), Width(b.y)});
+                if (gap > reach / 2) continue;
+                clusters[i] = HullOf(a, b);
+                clusters.erase(clusters.begin() + static_cast<long>(j));
+                merged = true;
+            }
+        }
+    }
+    for (const Box& hull : clusters) {
+        const double x = std::clamp(Midpoint(hull.x), region.xMin, region.xMax);
+        const double y = std::clamp(Midpoint(hull.y), region.yMin, region.yMax);
+        entries.push_back(
+            Entry(x, y, EquilibriumKind::Degenerate, std::max(Reach(x, hull.x), Reach(y, hull.y))));
+    }
 }
 
 EquilibriumSearch Search::Run(FieldKind fieldKind)
@@ -461,6 +488,7 @@ EquilibriumSearch Search::Run(FieldKind fieldKind)
         leaves = std::move(finer);
         ++level;
     }
+    ListClusters();
 
     for (const ProvenZero& zero : zeros) {
         if (stopped) break;
@@ -474,7 +502,7 @@ EquilibriumSearch Search::Run(FieldKind fieldKind)
     }
 
     EquilibriumSearch result;
-    result.complete = !stopped && !undecidedLeft;
+    bool cut = false;
     const double cx = Midpoint(whole.x), cy = Midpoint(whole.y);
     const std::size_t room = static_cast<std::size_t>(std::max(0, limits.maxEntries));
     if (entries.size() > room) {
@@ -483,8 +511,14 @@ EquilibriumSearch Search::Run(FieldKind fieldKind)
                               return Distance(p.x, p.y, cx, cy) < Distance(q.x, q.y, cx, cy);
                           });
         entries.resize(room);
-        result.complete = false;
+        cut = true;
     }
+    using Gap = EquilibriumSearch::Gap;
+    result.gap = stopped         ? Gap::Stopped
+                 : cut           ? Gap::TooMany
+                 : undecidedLeft ? Gap::Undecided
+                                 : Gap::None;
+    result.complete = result.gap == Gap::None;
     const double reach = kSortFraction * size;
     std::sort(entries.begin(), entries.end(), [reach](const Equilibrium& p, const Equilibrium& q) {
         const double px = std::round(p.x / reach);
@@ -511,6 +545,7 @@ EquilibriumSearch FindEquilibria(FieldEnclosure& field, const Region& region, Fi
     if (!IsSearchable(region)) return {};
     EquilibriumSearch empty;
     empty.complete = true; // a reversed region holds no point, so no zero
+    empty.gap = EquilibriumSearch::Gap::None;
     if (region.xMin > region.xMax || region.yMin > region.yMax) return empty;
     return Search(field, region, limits).Run(kind);
 }

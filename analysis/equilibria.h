@@ -39,6 +39,15 @@ struct EquilibriumSearch
     // than allowed, or when some part of the region could be decided neither way (where F or its
     // Jacobian cannot be evaluated or is not finite) and lies in no entry.
     bool complete = false;
+    // Why not complete, the first that applies.
+    enum class Gap
+    {
+        None,
+        NotSearched, // the region is not finite, or the field cannot be bounded or differentiated
+        Stopped,     // time or the work allowed ran out, or the search was cancelled
+        TooMany,     // more entries than allowed: those nearest the centre are kept
+        Undecided,   // parts of the region stayed undecided and unlisted
+    } gap = Gap::NotSearched;
 };
 
 // What the solution curves ask of a field. Both answer false where the value cannot be

@@ -75,8 +75,10 @@ TEST(Equilibria, FoundWhereTheyAreWithTheirKinds)
         // Close zeros stay apart; a zero of multiplicity 8 is one.
         {"x * x - 0.00000025", "y", {{-0.0005, 0, "saddle"}, {0.0005, 0, "unstable node"}}},
         {"(x - 1) ^ 8", "y", {{1, 0, "degenerate"}}},
-        // Rounding blurs an expanded triple zero over about 1e-5; it is still one.
+        // Rounding blurs an expanded triple zero over about 1e-5, and x^60 underflows below
+        // 7e-6; each is still one.
         {"x ^ 3 - 3 * x ^ 2 + 3 * x - 1", "y", {{1, 0, "degenerate", 1e-4}}},
+        {"x ^ 60", "y", {{0, 0, "degenerate", 1e-5}}},
         {"x - 5", "y + 5", {{5, -5, "unstable node"}}}, // the region's corner belongs to it
         {"sin(2 * PI * x)", "y", sine},
         // Points where the field cannot be evaluated are skipped; nothing escapes the search.
@@ -476,14 +478,15 @@ TEST(Equilibria, SearchKeepsToItsRegionAndLimits)
     const TestField grid("sin(2 * PI * x)", "sin(2 * PI * y)"); // 21 × 21 zeros
     const double nan = std::nan("");
     // Reversed: no point, so no zero, and that is all there is to know.
+    using Gap = EquilibriumSearch::Gap;
     for (const Region& r : {Region{5, -5, -5, 5}, Region{-5, 5, 5, -5}}) {
         const EquilibriumSearch search = grid.analysis.FindEquilibria(r, FieldKind::Velocity);
-        EXPECT_TRUE(search.entries.empty() && search.complete);
+        EXPECT_TRUE(search.entries.empty() && search.complete && search.gap == Gap::None);
     }
     // Not finite: not searched.
     for (const Region& r : {Region{nan, 5, -5, 5}, Region{-1e308, 1e308, 0, 1}}) {
         const EquilibriumSearch search = grid.analysis.FindEquilibria(r, FieldKind::Velocity);
-        EXPECT_TRUE(search.entries.empty() && !search.complete);
+        EXPECT_TRUE(search.entries.empty() && !search.complete && search.gap == Gap::NotSearched);
     }
     EXPECT_EQ(FindEquilibria(grid.analysis, {0, 0, 0, 0}, false).size(), 1u);
     EXPECT_EQ(FindEquilibria(grid.analysis, {0.25, 0.25, -1, 1}, false).size(), 0u);
@@ -503,17 +506,19 @@ TEST(Equilibria, SearchKeepsToItsRegionAndLimits)
     // So does one without time, or cancelled.
     SearchLimits noTime;
     noTime.seconds = 0;
-    EXPECT_FALSE(grid.analysis.FindEquilibria(kSquare, FieldKind::Velocity, noTime).complete);
+    EXPECT_EQ(grid.analysis.FindEquilibria(kSquare, FieldKind::Velocity, noTime).gap, Gap::Stopped);
     std::atomic<bool> cancelled{true};
     SearchLimits cancelling;
     cancelling.cancelled = &cancelled;
-    EXPECT_FALSE(grid.analysis.FindEquilibria(kSquare, FieldKind::Velocity, cancelling).complete);
+    const EquilibriumSearch stopped =
+        grid.analysis.FindEquilibria(kSquare, FieldKind::Velocity, cancelling);
+    EXPECT_TRUE(!stopped.complete && stopped.gap == Gap::Stopped);
 
     // At most the entries allowed, those nearest the centre (100 fit in a radius of about 2.9);
     // the list is then not complete.
     const EquilibriumSearch cut = grid.analysis.FindEquilibria(kSquare, FieldKind::Velocity);
     EXPECT_EQ(cut.entries.size(), 100u);
-    EXPECT_FALSE(cut.complete);
+    EXPECT_TRUE(!cut.complete && cut.gap == Gap::TooMany);
     for (const Equilibrium& e : cut.entries)
         EXPECT_LT(std::hypot(e.x, e.y), 3.2) << e.x << ", " << e.y;
     SearchLimits more;
