@@ -12,6 +12,7 @@ class QGraphicsView;
 class QLabel;
 class QVBoxLayout;
 struct Equilibrium;
+struct EquilibriumSearch;
 
 // The field's analysis in words beside the view: the two formulas, divergence, curl and the
 // Jacobian as formulas, the equilibria with their kinds and eigenvalues, and the values under
@@ -29,6 +30,9 @@ public:
               const std::vector<Equilibrium>& equilibria, FieldKind kind, double regionSize,
               QGraphicsView* view);
 
+    // Replaces the text of the equilibria's section, as a search that ended later gives it.
+    void showEquilibria(const QString& text);
+
     // The values at a scene point, as a pointer movement there shows them.
     void showValuesAt(const QPointF& at);
     void clearValues();
@@ -45,9 +49,15 @@ private:
     const FieldAnalysis* analysis;
     QGraphicsView* view;
     QLabel* values = nullptr;
+    QLabel* equilibriaText = nullptr;
 };
 
 // A number as the panel shows it: four significant digits, no "-0".
 QString panelNumber(double value);
-// The equilibria, one line each: position, kind, eigenvalues; the continuum entry in words.
+// The equilibria, one line each: position, kind, eigenvalues; the continuum entry in words; a
+// note where third order cannot decide a centre and where a zero is not resolved.
 QString describeEquilibria(const std::vector<Equilibrium>& equilibria, double regionSize);
+// The same for a search's entries, followed by why the list may be incomplete.
+QString describeSearch(const EquilibriumSearch& search, double regionSize);
+// Why the search's list may be incomplete, in a sentence; empty when it is complete.
+QString searchGapText(const EquilibriumSearch& search);
