@@ -122,12 +122,12 @@ InfoPanel::InfoPanel(const FieldAnalysis& analysis, const QString& fx, const QSt
                    tr("%1 Divergence, curl, the Jacobian and the equilibria need derivatives.")
                        .arg(QString::fromStdString(analysis.Reason())));
     }
-    addSection(sections,
-               kind == FieldKind::Acceleration ? tr("Equilibria (acceleration field)")
-                                               : tr("Equilibria (velocity field)"),
-               QStringLiteral("equilibriaText"),
-               analysis.Differentiable() ? describeEquilibria(equilibria, regionSize)
-                                         : tr("not searched"));
+    equilibriaList =
+        addSection(sections,
+                   kind == FieldKind::Acceleration ? tr("Equilibria (acceleration field)")
+                                                   : tr("Equilibria (velocity field)"),
+                   QStringLiteral("equilibriaText"), QString());
+    showEquilibria(equilibria, regionSize);
     sections->addStretch(1);
 
     auto* scroller = new QScrollArea;
@@ -201,6 +201,13 @@ void InfoPanel::showValuesAt(const QPointF& at)
 void InfoPanel::clearValues()
 {
     values->setText(tr("Move the pointer over the field."));
+}
+
+void InfoPanel::showEquilibria(const std::vector<Equilibrium>& equilibria, double regionSize)
+{
+    equilibriaList->setText(analysis && analysis->Differentiable()
+                                ? describeEquilibria(equilibria, regionSize)
+                                : tr("not searched"));
 }
 
 void InfoPanel::stopFollowing()

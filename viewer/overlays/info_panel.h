@@ -34,6 +34,8 @@ public:
     void clearValues();
     // Stops reading the analysis; the panel keeps what it shows.
     void stopFollowing();
+    // Another list of equilibria, as the constructor would show it.
+    void showEquilibria(const std::vector<Equilibrium>& equilibria, double regionSize);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -45,6 +47,7 @@ private:
     const FieldAnalysis* analysis;
     QGraphicsView* view;
     QLabel* values = nullptr;
+    QLabel* equilibriaList = nullptr;
 };
 
 // A number as the panel shows it: four significant digits, no "-0".
