@@ -20,6 +20,8 @@
 #include <cmath>
 #include <map>
 
+#include <sys/resource.h>
+
 namespace {
 
 using Anchor = std::pair<double, double>;
@@ -76,6 +78,14 @@ std::map<Anchor, std::pair<QVector2D, double>> freshArrows(const QString& fx, co
     settings.yMax = region.yMax;
     if (!window.setupField(settings)) return {};
     return arrowsOf(window);
+}
+
+// The most memory the test has held at once, in kilobytes.
+long largestResidentKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 bool near(const QPointF& a, const QPointF& b, double tolerance)
@@ -154,6 +164,25 @@ private slots:
         const Region& now = f.region();
         const QRectF shown = f.view()->mapToScene(f.port()->rect()).boundingRect();
         QVERIFY(shown.contains(QRectF(now.xMin, now.yMin, now.Width(), now.Height())));
+    }
+
+    // Home after a deep zoom, trails and flow shown: their pixels are made for the view of the
+    // first region, never for the zoomed view's scale, where the first region would take
+    // hundreds of megabytes.
+    void homeAfterADeepZoomStaysSmall()
+    {
+        Shown f("-y", "x", QSize(500, 500));
+        f.key(Qt::Key_T);
+        f.key(Qt::Key_F);
+        f.window.zoomAbout(QPoint(250, 250), 25);
+        f.run(2, 10);
+        const long before = largestResidentKilobytes();
+        f.key(Qt::Key_Home);
+        f.run(2, 10);
+        QVERIFY2(largestResidentKilobytes() - before < 100000,
+                 qPrintable(QString::number(largestResidentKilobytes() - before)));
+        for (const FadingLayer* layer : itemsOf<FadingLayer>(f.window))
+            QVERIFY(layer->picture().width() <= 520 && layer->picture().height() <= 520);
     }
 
     // The plain wheel and the scroll bars scroll as designed; clicks drop rings, also the middle

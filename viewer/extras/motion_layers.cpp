@@ -41,11 +41,10 @@ void MotionLayers::fieldChanged()
 {
     if (!field) return;
     const QRectF region = sceneRectOf(field->Bounds());
-    for (FadingLayer* layer : {trails, static_cast<FadingLayer*>(flowLayer)}) {
-        if (!layer || layer->boundingRect() == region) continue;
-        layer->setRegion(region);
-        fit(*layer);
-    }
+    // Left without pixels until fitTo: under the old view's scale, a region many times larger
+    // than the one zoomed into would take gigabytes of them.
+    for (FadingLayer* layer : {trails, static_cast<FadingLayer*>(flowLayer)})
+        if (layer && layer->boundingRect() != region) layer->setRegion(region);
     if (flow && !SameRegion(flow->Bounds(), field->Bounds())) flow->Retarget(field->Bounds());
 }
 

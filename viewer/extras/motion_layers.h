@@ -34,6 +34,7 @@ public:
     void follow(const FieldModel* field);
     // The field changed (a value slot, its region): moved to another region, the trails start
     // empty over it and the flow's particles are born again all over it; otherwise both go on.
+    // The caller fits the layers to its view of the new region (fitTo) before they draw again.
     void fieldChanged();
     // Where the flow view's random places come from, for the flows made from now on.
     void setFlowSeed(std::uint64_t seed) { flowSeed = seed; }
