@@ -103,22 +103,27 @@ void FieldInsight::toggleMap(MapQuantity quantity)
 {
     if (FieldMapLayer* shown = shownMap()) shown->hide();
     mapShown = mapShown == quantity ? std::nullopt : std::optional<MapQuantity>(quantity);
+    showMap();
+    tellWhatIsMissing();
+}
+
+// The map of the quantity chosen, made when missing, and its legend; neither when none is.
+void FieldInsight::showMap()
+{
     if (!legend) legend = new MapLegend(&view);
     legend->hide();
-    if (mapShown && fieldAnalysis->Differentiable()) {
-        FieldMapLayer*& map = maps[indexOf(quantity)];
-        if (!map) {
-            MapGrid grid = mapGridOver(sceneRectOf(field.Bounds()), kMapCells);
-            sampleMap(*fieldAnalysis, quantity, grid);
-            map = new FieldMapLayer(quantity, grid);
-            scene.addItem(map);
-        }
-        map->show();
-        legend->showScale(quantity == MapQuantity::Divergence ? QObject::tr("Divergence")
-                                                              : QObject::tr("Curl (rotation)"),
-                          map->limit(), map->defined());
+    if (!mapShown || !fieldAnalysis->Differentiable()) return;
+    FieldMapLayer*& map = maps[indexOf(*mapShown)];
+    if (!map) {
+        MapGrid grid = mapGridOver(sceneRectOf(field.Bounds()), kMapCells);
+        sampleMap(*fieldAnalysis, *mapShown, grid);
+        map = new FieldMapLayer(*mapShown, grid);
+        scene.addItem(map);
     }
-    tellWhatIsMissing();
+    map->show();
+    legend->showScale(*mapShown == MapQuantity::Divergence ? QObject::tr("Divergence")
+                                                           : QObject::tr("Curl (rotation)"),
+                      map->limit(), map->defined());
 }
 
 void FieldInsight::toggleMarkers()
@@ -151,6 +156,41 @@ void FieldInsight::refit(const QTransform& transform)
 {
     sceneToView = transform;
     if (markers) markers->fitTo(sceneToView);
+}
+
+void FieldInsight::fieldChanged()
+{
+    for (FieldMapLayer*& map : maps) {
+        if (!map) continue;
+        scene.removeItem(map);
+        delete map;
+        map = nullptr;
+    }
+    const bool markersShown = markers && markers->isVisible();
+    removeMarkers();
+    // A search still running is for what the field was: its answer must not arrive.
+    worker->cancel();
+    found.reset();
+    if (infoPanel && !infoPanel->isVisible()) {
+        infoPanel->stopFollowing();
+        delete infoPanel;
+        infoPanel = nullptr;
+    }
+    if (mapShown) showMap();
+    if (markersShown) toggleMarkers();
+    if (infoPanel) {
+        searchEquilibria();
+        if (fieldAnalysis->Differentiable()) infoPanel->showEquilibria(equilibriaText());
+    }
+    tellWhatIsMissing();
+}
+
+void FieldInsight::removeMarkers()
+{
+    if (!markers) return;
+    scene.removeItem(markers);
+    delete markers;
+    markers = nullptr;
 }
 
 void FieldInsight::tellWhatIsMissing()

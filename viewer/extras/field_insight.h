@@ -44,6 +44,10 @@ public:
     InfoPanel* panel();
     // The view's scale and flip (its transform), which the markers' extent depends on.
     void refit(const QTransform& sceneToView);
+    // The field changed (a value slot, its region): what was computed goes, and what is shown
+    // is computed again, the panel's list of equilibria too. A hidden panel goes with it and is
+    // made afresh when next asked for.
+    void fieldChanged();
 
     const FieldAnalysis& analysis() const { return *fieldAnalysis; }
     // What the search found: none while it runs (searching()), and before the markers or the
@@ -59,6 +63,8 @@ private:
     void receive(EquilibriumSearch search);
     QString equilibriaText() const;
     void tellWhatIsMissing();
+    void removeMarkers();
+    void showMap();
 
     const FieldModel& field;
     std::unique_ptr<FieldAnalysis> fieldAnalysis;

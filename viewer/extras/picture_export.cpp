@@ -2,38 +2,47 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGraphicsView>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QSvgGenerator>
 
 namespace {
 
-bool writeSvg(QGraphicsView& view, const QString& path)
+bool drawSvg(QGraphicsView& view, QIODevice& file)
 {
     const QRect shown = view.viewport()->rect();
     QSvgGenerator drawing;
-    drawing.setFileName(path);
+    drawing.setOutputDevice(&file);
     drawing.setSize(shown.size());
     drawing.setViewBox(QRect(QPoint(0, 0), shown.size()));
     drawing.setTitle(QStringLiteral("Vector field"));
     QPainter painter;
-    if (!painter.begin(&drawing)) return false; // the file could not be opened
+    if (!painter.begin(&drawing)) return false;
     painter.fillRect(QRect(QPoint(0, 0), shown.size()), view.viewport()->palette().base());
     view.render(&painter, QRectF(QPointF(0, 0), shown.size()), shown);
-    painter.end();
-    return QFileInfo(path).size() > 0;
+    return painter.end();
 }
 
 } // namespace
 
-bool writePicture(QGraphicsView& view, const QString& path)
+bool writePicture(QGraphicsView& view, const QString& path, QString* reason)
 {
-    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) return writeSvg(view, path);
-    return view.viewport()->grab().save(path, "PNG");
+    QSaveFile file(path);
+    const bool drawn =
+        file.open(QIODevice::WriteOnly) &&
+        (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
+             ? drawSvg(view, file)
+             : view.viewport()->grab().save(&file, "PNG")) &&
+        file.commit(); // renames the finished file over the target; nothing is left otherwise
+    if (!drawn && reason)
+        *reason = file.error() != QFileDevice::NoError
+                      ? file.errorString()
+                      : QObject::tr("the picture could not be made");
+    return drawn;
 }
 
 QString askPicturePath(QWidget* parent)

@@ -7,8 +7,9 @@ class QWidget;
 
 // Writes what `view` shows, at the size it shows it: an SVG drawing, where arrows, guides and
 // particles stay vector shapes, when `path` ends in ".svg" (in any letter case), otherwise a
-// PNG image. False when the file could not be written.
-bool writePicture(QGraphicsView& view, const QString& path);
+// PNG image. The file appears whole or not at all: it is written beside the target first and
+// renamed. False when it could not be written, with the reason in `reason` when one is given.
+bool writePicture(QGraphicsView& view, const QString& path, QString* reason = nullptr);
 
 // Asks for a file name to save the picture under, starting in the user's pictures folder (or
 // home); empty when the user cancels.
