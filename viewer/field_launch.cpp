@@ -19,7 +19,7 @@ bool launchField(VFWindow& window, const CommandLineRequest& request)
     return true;
 }
 
-int exportPicture(const CommandLineRequest& request, QString& failure)
+int exportPicture(const CommandLineRequest& request, QString& failure, QString& note)
 {
     VFWindow window(nullptr);
     window.stopTimer(); // only the fixed ticks move anything, so every run draws the same
@@ -38,6 +38,7 @@ int exportPicture(const CommandLineRequest& request, QString& failure)
     // The keys may have taken room from the view (the panel); the time runs at the final size.
     window.setViewSize(request.pictureSize);
     window.advanceTicks(request.ticks);
+    note = window.plotNote();
     QString reason;
     if (window.writePicture(request.exportPath, &reason)) return 0;
     failure = QStringLiteral("cannot write %1: %2").arg(request.exportPath, reason);

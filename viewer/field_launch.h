@@ -12,4 +12,5 @@ bool launchField(VFWindow& window, const CommandLineRequest& request);
 
 // Makes the window the command line asks for without showing it, runs it and writes its
 // picture: the exit code, 0 when the file was written, 1 with the reason in `failure` when not.
-int exportPicture(const CommandLineRequest& request, QString& failure);
+// `note` gets what the window's note says about a plot without arrows, empty when it draws.
+int exportPicture(const CommandLineRequest& request, QString& failure, QString& note);

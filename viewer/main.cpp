@@ -46,8 +46,10 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     if (request.action == Action::ExportPicture) {
-        QString failure;
-        const int exitCode = exportPicture(request, failure);
+        QString failure, note;
+        const int exitCode = exportPicture(request, failure, note);
+        // The picture is written all the same; the note says why it shows no arrows.
+        if (!note.isEmpty()) std::fprintf(stderr, "%s\n", note.toLocal8Bit().constData());
         if (exitCode != 0) finish(exitCode, QStringLiteral("vector-fields: %1\n").arg(failure));
         return exitCode;
     }
@@ -55,6 +57,8 @@ int main(int argc, char* argv[])
     if (request.action == Action::OpenField) {
         VFWindow window(nullptr);
         if (!launchField(window, request)) return 2;
+        if (!window.plotNote().isEmpty())
+            std::fprintf(stderr, "%s\n", window.plotNote().toLocal8Bit().constData());
         window.show();
         return app.exec();
     }

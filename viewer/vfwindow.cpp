@@ -14,6 +14,7 @@
 #include "view_note.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGraphicsLineItem>
 #include <QGraphicsPathItem>
 #include <QGridLayout>
@@ -244,8 +245,8 @@ void VFWindow::placeArrows(const ArrowSample& sample)
 
 void VFWindow::tellAboutArrows(const ArrowSample& arrows)
 {
-    const std::string note = PlotNote(model->Fx(), model->Fy(), arrows);
-    ViewNote::tell(view, ViewNote::Topic::Plot, QString::fromStdString(note));
+    plotNoteText = QString::fromStdString(PlotNote(model->Fx(), model->Fy(), arrows));
+    ViewNote::tell(view, ViewNote::Topic::Plot, plotNoteText);
     unevaluatedPoints = arrows.failed.size();
     gridPoints = arrows.points.size() + arrows.failed.size();
     if (auto* panel = findChild<InfoPanel*>())
@@ -505,9 +506,13 @@ void VFWindow::fieldChanged()
 
 void VFWindow::finishPendingWork()
 {
-    if (!slowFollower->isActive()) return;
-    slowFollower->stop();
-    followSlowly();
+    if (slowFollower->isActive()) {
+        slowFollower->stop();
+        followSlowly();
+    }
+    // A picture or a script wants the answer, not "searching…"; the search has a time limit.
+    while (insight && insight->searching())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void VFWindow::followSlowly()

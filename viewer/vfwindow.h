@@ -101,8 +101,12 @@ public:
     void advanceTicks(long long ticks);
     // The view's visible area `size` pixels large, without scroll bars: for a picture.
     void setViewSize(const QSize& size);
-    // Does now what waits to be done after the field changed (maps, equilibria, panel).
+    // Does now what waits to be done after the field changed (maps, equilibria, panel), and
+    // waits for the equilibria searched beside the window.
     void finishPendingWork();
+    // What the note over the view says about the plot: why arrows are missing; empty when the
+    // field draws.
+    const QString& plotNote() const { return plotNoteText; }
 
 signals:
     void closed();
@@ -201,6 +205,7 @@ private:
     // ends every reader before what it reads.
     FormulaRejection rejected;
     // Of the latest sampling: grid points where F has no value, and all of them.
+    QString plotNoteText;
     std::size_t unevaluatedPoints = 0;
     std::size_t gridPoints = 0;
     bool paused = false;

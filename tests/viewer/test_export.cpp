@@ -1,6 +1,7 @@
 // Pictures from the command line: written whole, repeatable, and showing the designed plot.
 
 #include "command_line.h"
+#include "equilibrium_markers.h"
 #include "field_launch.h"
 #include "viewer_test_support.h"
 
@@ -15,12 +16,13 @@
 namespace {
 
 // Exports what the arguments ask for; the exit code, and the reason when it is not 0.
-std::pair<int, QString> exported(const QStringList& arguments)
+std::pair<int, QString> exported(const QStringList& arguments, QString* note = nullptr)
 {
     const CommandLineRequest request = parseCommandLine(QStringList{"vector-fields"} + arguments);
     if (request.action != CommandLineRequest::Action::ExportPicture) return {-1, request.message};
-    QString failure;
-    const int code = exportPicture(request, failure);
+    QString failure, plotNote;
+    const int code = exportPicture(request, failure, plotNote);
+    if (note) *note = plotNote;
     return {code, failure};
 }
 
@@ -172,6 +174,27 @@ private slots:
         QCOMPARE(exported({"--fx", "-y", "--fy", "x", "--export", target}).first, 0);
         QVERIFY(contents(target).startsWith("<?xml") && contents(target).endsWith("</svg>\n"));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"f.svg"});
+    }
+
+    // A picture without arrows is written all the same, and the caller hears why; a picture of
+    // the equilibria shows them found, not searched for.
+    void saysWhyAndWaitsForAnswers()
+    {
+        QTemporaryDir folder;
+        const QString png = folder.filePath("f.png");
+        QString note;
+        QCOMPARE(exported({"--fx", "2x", "--fy", "y", "--export", png}, &note).first, 0);
+        QCOMPARE(note, QString("Fx: \"2x\" has no value; write 2*x."));
+        QVERIFY(QFile::exists(png));
+        QCOMPARE(exported({"--fx", "2*x", "--fy", "y", "--export", png}, &note).first, 0);
+        QVERIFY(note.isEmpty());
+
+        const CommandLineRequest request = parseCommandLine(
+            {"vector-fields", "--fx", "x*x - 1", "--fy", "y", "--show", "E", "--export", png});
+        VFWindow window(nullptr);
+        QVERIFY(launchField(window, request));
+        const QList<EquilibriumMarkers*> markers = itemsOf<EquilibriumMarkers>(window);
+        QVERIFY(markers.size() == 1 && markers[0]->markers().size() == 2);
     }
 };
 
