@@ -7,6 +7,7 @@
 #include "help_overlay.h"
 #include "info_panel.h"
 #include "mygraphicsview.h"
+#include "phase_portrait.h"
 #include "picture_export.h"
 #include "plot_note.h"
 #include "qgraphicsarrow.h"
@@ -71,6 +72,8 @@ const VFWindow::KeyAction VFWindow::keyActions[] = {
     {Qt::Key_I, &VFWindow::togglePanel, true},
     {Qt::Key_W, &VFWindow::toggleWholeRegion, true},
     {Qt::Key_Home, &VFWindow::showStartRegion, false},
+    {Qt::Key_N, &VFWindow::toggleNullclines, true},
+    {Qt::Key_O, &VFWindow::toggleCurveMode, true},
 };
 
 VFWindow::VFWindow(QWidget* parent)
@@ -136,6 +139,7 @@ bool VFWindow::setupField(const FieldSettings& s, const FieldStart& start)
     // What an earlier set-up made goes, every reader before what it reads. Dots dropped before
     // set-up would be deleted by the scene's clear() behind the swarm's back.
     slowFollower->stop();
+    portrait.reset();
     insight.reset();
     layers.follow(nullptr);
     clearDots();
@@ -282,6 +286,7 @@ void VFWindow::fitParts()
     const QRectF shown = view->mapToScene(view->viewport()->rect()).boundingRect();
     layers.fitTo(view->transform(), view->devicePixelRatioF(), shown);
     if (insight) insight->refit(view->transform());
+    if (portrait) portrait->refit(view->transform());
     // The numbers along the edges move with the field, not with the scrolled pixels.
     if (view->ticksShown()) view->viewport()->update();
 }
@@ -337,6 +342,7 @@ void VFWindow::setViewSize(const QSize& size)
 
 void VFWindow::mousePressed(QPointF p)
 {
+    if (portrait && portrait->drawsCurves()) return portrait->addSolution(p);
     for (int i = 0; i < 10; ++i) {
         const double a = 2 * M_PI * i / 10;
         const QPointF offset(std::cos(a), std::sin(a));
@@ -347,6 +353,7 @@ void VFWindow::mousePressed(QPointF p)
 
 void VFWindow::mouseDragged(QPointF p, QVector2D v)
 {
+    if (portrait && portrait->drawsCurves()) return portrait->addLaunch(p, v);
     addDot(p, QColor(Qt::red), v);
 }
 
@@ -420,6 +427,16 @@ void VFWindow::toggleCurl()
 void VFWindow::toggleMarkers()
 {
     if (FieldInsight* extras = fieldInsight()) extras->toggleMarkers();
+}
+
+void VFWindow::toggleNullclines()
+{
+    if (PhasePortrait* extras = phasePortrait()) extras->toggleNullclines();
+}
+
+void VFWindow::toggleCurveMode()
+{
+    if (PhasePortrait* extras = phasePortrait()) extras->toggleCurveMode();
 }
 
 void VFWindow::toggleWholeRegion()
@@ -500,7 +517,7 @@ void VFWindow::fieldChanged()
     placeArrows(arrows);
     tellAboutArrows(arrows);
     layers.fieldChanged();
-    if (insight) slowFollower->start();
+    if (insight || portrait) slowFollower->start();
 }
 
 void VFWindow::finishPendingWork()
@@ -513,6 +530,7 @@ void VFWindow::finishPendingWork()
 void VFWindow::followSlowly()
 {
     if (insight) insight->fieldChanged();
+    if (portrait) portrait->fieldChanged();
 }
 
 void VFWindow::setFlowParticleCount(int count)
@@ -582,6 +600,16 @@ FieldInsight* VFWindow::fieldInsight()
     return insight.get();
 }
 
+PhasePortrait* VFWindow::phasePortrait()
+{
+    if (!model) return nullptr;
+    if (!portrait) {
+        portrait = std::make_unique<PhasePortrait>(*model, scene, *view);
+        portrait->refit(view->transform());
+    }
+    return portrait.get();
+}
+
 void VFWindow::addDot(QPointF pos, const QColor& color, QVector2D velocity)
 {
     dots.add(pos, color, velocity, dotSize);
@@ -590,6 +618,7 @@ void VFWindow::addDot(QPointF pos, const QColor& color, QVector2D velocity)
 
 void VFWindow::clearDots()
 {
+    if (portrait) portrait->clearCurves();
     dots.clear();
     view->setViewportUpdateMode(updatesFor(0));
 }

@@ -25,6 +25,7 @@ class FieldModel;
 class FunctionInterpreter;
 class HelpOverlay;
 class MyGraphicsView;
+class PhasePortrait;
 class QGraphicsArrow;
 class QGraphicsLineItem;
 class QGraphicsPathItem;
@@ -103,6 +104,8 @@ public:
     void setViewSize(const QSize& size);
     // Does now what waits to be done after the field changed (maps, equilibria, panel).
     void finishPendingWork();
+    // The nullclines and solution curves (N, O); null until one of those keys.
+    const PhasePortrait* portraitCurves() const { return portrait.get(); }
 
 signals:
     void closed();
@@ -170,6 +173,8 @@ private:
     void toggleCurl();
     void toggleMarkers();
     void toggleWholeRegion();
+    void toggleNullclines();
+    void toggleCurveMode();
     void showStartRegion();
     void addDot(QPointF pos, const QColor& color, QVector2D velocity);
     void clearDots();
@@ -179,6 +184,7 @@ private:
     void togglePanel();
     // The analysis extras, made on the first key that asks for them; null before set-up.
     FieldInsight* fieldInsight();
+    PhasePortrait* phasePortrait();
 
     // As designed, in the designed order.
     QElapsedTimer frameClock; // monotonic: a change of the wall clock must not move particles
@@ -218,6 +224,7 @@ private:
     DotSwarm dots;
     MotionLayers layers;
     std::unique_ptr<FieldInsight> insight;
+    std::unique_ptr<PhasePortrait> portrait;
     ViewState beforePanel; // when the panel came
     ViewState beforeWhole; // when W fitted the whole region
     ViewState atStart;     // when the region first left the one set up
