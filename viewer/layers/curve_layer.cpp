@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +14,40 @@ constexpr double kHeadLength = 9; // pixels
 constexpr double kHeadWidth = 4;  // pixels, on each side
 // Room beyond the points for the widest line and a head across it.
 constexpr double kPadding = kHeadLength + 4;
+
+// Points of a curve closer than this to the previous one drawn add nothing a viewer can see,
+// and the stroker's time grows with every point.
+constexpr double kFinestStep = 1.5; // pixels
+
+// `points` mapped to the device, without the points that lie too close to the one before; the
+// last one always stays, so that the curve ends where it ends.
+QPolygonF visiblePoints(const QTransform& toDevice, const QPolygonF& points)
+{
+    QPolygonF line;
+    line.reserve(points.size());
+    for (int i = 0; i < points.size(); ++i) {
+        const QPointF p = toDevice.map(points[i]);
+        if (!line.isEmpty() && i + 1 < points.size()) {
+            const QPointF step = p - line.last();
+            if (std::abs(step.x()) + std::abs(step.y()) < kFinestStep) continue;
+        }
+        line.append(p);
+    }
+    return line;
+}
+
+// Points per piece of a solid curve: the rasterizer fills the outline of a whole polyline at
+// once, and one that winds many times round a cycle crosses itself on every scan line.
+constexpr int kPiece = 32;
+
+void drawLine(QPainter* painter, const QPolygonF& line, Qt::PenStyle style)
+{
+    // A dash pattern runs on across the points only within one polyline.
+    if (style != Qt::SolidLine) return painter->drawPolyline(line);
+    for (int from = 0; from + 1 < line.size(); from += kPiece)
+        painter->drawPolyline(line.constData() + from,
+                              std::min(kPiece + 1, int(line.size()) - from));
+}
 
 // Heads at `count` evenly spaced places along the polyline (device pixels).
 void drawArrowheads(QPainter* painter, const QPolygonF& line, int count, const QColor& colour)
@@ -57,6 +92,13 @@ QPolygonF polylineOf(const std::vector<double>& x, const std::vector<double>& y)
 CurveLayer::CurveLayer()
 {
     setZValue(1); // over the arrows and particles, under the markers
+    // Stroking thousands of points takes longer than a frame; the particles move in every
+    // frame, the curves only when they or the view change.
+    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+    // Qt keeps such caches in its pixmap cache, by default 10 MB: less than three layers over a
+    // full-screen view need, which would then be stroked anew in every frame after all.
+    constexpr int kCacheKilobytes = 64 * 1024;
+    if (QPixmapCache::cacheLimit() < kCacheKilobytes) QPixmapCache::setCacheLimit(kCacheKilobytes);
 }
 
 void CurveLayer::setCurves(QVector<Curve> curves)
@@ -104,12 +146,11 @@ void CurveLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidg
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setBrush(Qt::NoBrush);
     for (const Curve& curve : qAsConst(shown)) {
-        const QPolygonF line = toDevice.map(curve.points);
+        const QPolygonF line = visiblePoints(toDevice, curve.points);
         QPen pen(curve.colour, curve.width, curve.style, Qt::RoundCap, Qt::RoundJoin);
         painter->setPen(pen);
         painter->setBrush(Qt::NoBrush);
-        // One path, so that a dash pattern runs on across the points.
-        painter->drawPolyline(line);
+        drawLine(painter, line, curve.style);
         drawArrowheads(painter, line, curve.arrowheads, curve.colour);
     }
     painter->restore();
