@@ -35,6 +35,8 @@ int exportPicture(const CommandLineRequest& request, QString& failure)
                                    rejected.error);
         return 2;
     }
+    // The picture shows what the keys asked for, the work of the worker threads included.
+    window.waitForBackgroundWork();
     // The keys may have taken room from the view (the panel); the time runs at the final size.
     window.setViewSize(request.pictureSize);
     window.advanceTicks(request.ticks);

@@ -15,6 +15,7 @@
 #include "view_note.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGraphicsLineItem>
 #include <QGraphicsPathItem>
 #include <QGridLayout>
@@ -525,6 +526,15 @@ void VFWindow::finishPendingWork()
     if (!slowFollower->isActive()) return;
     slowFollower->stop();
     followSlowly();
+}
+
+void VFWindow::waitForBackgroundWork()
+{
+    const auto busy = [this] {
+        return (insight && insight->working()) || (portrait && portrait->computing());
+    };
+    while (busy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
 }
 
 void VFWindow::followSlowly()

@@ -104,6 +104,9 @@ public:
     void setViewSize(const QSize& size);
     // Does now what waits to be done after the field changed (maps, equilibria, panel).
     void finishPendingWork();
+    // Waits, turning the event loop, until what the worker threads compute for the extras shown
+    // (equilibria, curves, cycles) has arrived: for a picture of the finished view.
+    void waitForBackgroundWork();
     // The nullclines and solution curves (N, O); null until one of those keys.
     const PhasePortrait* portraitCurves() const { return portrait.get(); }
 

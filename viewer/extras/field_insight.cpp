@@ -98,6 +98,11 @@ bool FieldInsight::searching() const
     return worker && worker->busy();
 }
 
+bool FieldInsight::working() const
+{
+    return searching() || (portraitWorker && portraitWorker->busy());
+}
+
 void FieldInsight::searchEquilibria()
 {
     if (found || worker->busy()) return;

@@ -60,6 +60,8 @@ public:
     // panel asked for it.
     const std::vector<Equilibrium>& equilibria() const;
     bool searching() const;
+    // The search or the tracing of the portrait's curves is under way.
+    bool working() const;
     // The curves that E adds and the limit cycles the panel lists, traced once the equilibria
     // are known; null before.
     struct Portrait
