@@ -613,3 +613,51 @@ std::vector<Polyline> TraceZeroSet(const FunctionInterpreter& formula,
     if (!(region.xMin < region.xMax && region.yMin < region.yMax)) return {};
     return Tracer(formula, byX, byY, region, cells).Run();
 }
+
+namespace {
+
+// The runs of `walked`'s points in `box` where component `other` of F is 0 exactly, or where a
+// point of `others` lies within `tolerance`.
+std::vector<Polyline> CommonRuns(const std::vector<Polyline>& walked,
+                                 const std::vector<Polyline>& others, int other,
+                                 const PlanarField& field, const Region& box, double tolerance)
+{
+    std::vector<std::pair<double, double>> near;
+    for (const Polyline& line : others)
+        near.insert(near.end(), line.begin(), line.end());
+    std::sort(near.begin(), near.end());
+    const auto onOthers = [&](double x, double y) {
+        auto at =
+            std::lower_bound(near.begin(), near.end(), std::make_pair(x - tolerance, -HUGE_VAL));
+        for (; at != near.end() && at->first <= x + tolerance; ++at)
+            if (std::abs(at->second - y) <= tolerance) return true;
+        return false;
+    };
+    std::vector<Polyline> runs;
+    for (const Polyline& line : walked) {
+        Polyline run;
+        for (const auto& [x, y] : line) {
+            double value[2];
+            const bool common = box.Contains(x, y) &&
+                                ((field.Value(x, y, value) && value[other] == 0) || onOthers(x, y));
+            if (common) {
+                run.emplace_back(x, y);
+                continue;
+            }
+            if (run.size() > 1) runs.push_back(std::move(run));
+            run.clear();
+        }
+        if (run.size() > 1) runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+} // namespace
+
+std::vector<Polyline> CommonZeroSet(const std::vector<Polyline> zeros[2], const PlanarField& field,
+                                    const Region& box, double tolerance)
+{
+    std::vector<Polyline> runs = CommonRuns(zeros[0], zeros[1], 1, field, box, tolerance);
+    if (runs.empty()) runs = CommonRuns(zeros[1], zeros[0], 0, field, box, tolerance);
+    return runs;
+}

@@ -32,3 +32,11 @@ constexpr int kZeroSetCells = 321;
 std::vector<Polyline> TraceZeroSet(const FunctionInterpreter& formula,
                                    const FunctionInterpreter* byX, const FunctionInterpreter* byY,
                                    const Region& region, int cells = kZeroSetCells);
+
+// Where both components of F vanish along a curve, from their zero sets as TraceZeroSet gives
+// them on the same grid (`zeros[0]` of Fx, `zeros[1]` of Fy): the runs of points of one zero set
+// inside `box` where the other component is 0 too, exactly or because its own zero set passes
+// through the same point to within `tolerance`. Fx's zero set is walked first, Fy's when that
+// finds nothing (Fx may vanish throughout, and then has no zero set to trace).
+std::vector<Polyline> CommonZeroSet(const std::vector<Polyline> zeros[2], const PlanarField& field,
+                                    const Region& box, double tolerance);

@@ -35,6 +35,9 @@ picture field.png --fx -y --fy x --size 640x400
 picture flow.png --fx "SIN(x)*COS(y)" --fy "x*x*x - 3*x*y*y" --flow 20000 --time 2 --seed 1 \
     --size 900x548
 
+# The oscillator's phase portrait: its nullclines and its limit cycle around the unstable spiral.
+picture portrait.png --fx y --fy "(1 - x^2)*y - x" --show NE --size 800x640
+
 # A damped pendulum over two turns, as in the README's command-line examples.
 picture pendulum.png --fx y --fy "-SIN(x) - Pd*y" --param Pd=0.2 --region -2*PI,2*PI,-3,3 \
     --flow 20000 --time 3 --seed 1

@@ -7,6 +7,7 @@
 #include "help_overlay.h"
 #include "info_panel.h"
 #include "mygraphicsview.h"
+#include "phase_portrait.h"
 #include "picture_export.h"
 #include "plot_note.h"
 #include "qgraphicsarrow.h"
@@ -72,6 +73,8 @@ const VFWindow::KeyAction VFWindow::keyActions[] = {
     {Qt::Key_I, &VFWindow::togglePanel, true},
     {Qt::Key_W, &VFWindow::toggleWholeRegion, true},
     {Qt::Key_Home, &VFWindow::showStartRegion, false},
+    {Qt::Key_N, &VFWindow::toggleNullclines, true},
+    {Qt::Key_O, &VFWindow::toggleCurveMode, true},
 };
 
 VFWindow::VFWindow(QWidget* parent)
@@ -137,6 +140,7 @@ bool VFWindow::setupField(const FieldSettings& s, const FieldStart& start)
     // What an earlier set-up made goes, every reader before what it reads. Dots dropped before
     // set-up would be deleted by the scene's clear() behind the swarm's back.
     slowFollower->stop();
+    portrait.reset();
     insight.reset();
     layers.follow(nullptr);
     clearDots();
@@ -283,6 +287,7 @@ void VFWindow::fitParts()
     const QRectF shown = view->mapToScene(view->viewport()->rect()).boundingRect();
     layers.fitTo(view->transform(), view->devicePixelRatioF(), shown);
     if (insight) insight->refit(view->transform());
+    if (portrait) portrait->refit(view->transform());
     // The numbers along the edges move with the field, not with the scrolled pixels.
     if (view->ticksShown()) view->viewport()->update();
 }
@@ -338,6 +343,7 @@ void VFWindow::setViewSize(const QSize& size)
 
 void VFWindow::mousePressed(QPointF p)
 {
+    if (portrait && portrait->drawsCurves()) return portrait->addSolution(p);
     for (int i = 0; i < 10; ++i) {
         const double a = 2 * M_PI * i / 10;
         const QPointF offset(std::cos(a), std::sin(a));
@@ -348,6 +354,7 @@ void VFWindow::mousePressed(QPointF p)
 
 void VFWindow::mouseDragged(QPointF p, QVector2D v)
 {
+    if (portrait && portrait->drawsCurves()) return portrait->addLaunch(p, v);
     addDot(p, QColor(Qt::red), v);
 }
 
@@ -421,6 +428,16 @@ void VFWindow::toggleCurl()
 void VFWindow::toggleMarkers()
 {
     if (FieldInsight* extras = fieldInsight()) extras->toggleMarkers();
+}
+
+void VFWindow::toggleNullclines()
+{
+    if (PhasePortrait* extras = phasePortrait()) extras->toggleNullclines();
+}
+
+void VFWindow::toggleCurveMode()
+{
+    if (PhasePortrait* extras = phasePortrait()) extras->toggleCurveMode();
 }
 
 void VFWindow::toggleWholeRegion()
@@ -501,7 +518,7 @@ void VFWindow::fieldChanged()
     placeArrows(arrows);
     tellAboutArrows(arrows);
     layers.fieldChanged();
-    if (insight) slowFollower->start();
+    if (insight || portrait) slowFollower->start();
 }
 
 void VFWindow::finishPendingWork()
@@ -510,14 +527,23 @@ void VFWindow::finishPendingWork()
         slowFollower->stop();
         followSlowly();
     }
-    // A picture or a script wants the answer, not "searching…"; the search has a time limit.
-    while (insight && insight->searching())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // A picture or a script wants the answer, not "searching…"; each job has a time limit.
+    waitForBackgroundWork();
+}
+
+void VFWindow::waitForBackgroundWork()
+{
+    const auto busy = [this] {
+        return (insight && insight->working()) || (portrait && portrait->computing());
+    };
+    while (busy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
 }
 
 void VFWindow::followSlowly()
 {
     if (insight) insight->fieldChanged();
+    if (portrait) portrait->fieldChanged();
 }
 
 void VFWindow::setFlowParticleCount(int count)
@@ -587,6 +613,16 @@ FieldInsight* VFWindow::fieldInsight()
     return insight.get();
 }
 
+PhasePortrait* VFWindow::phasePortrait()
+{
+    if (!model) return nullptr;
+    if (!portrait) {
+        portrait = std::make_unique<PhasePortrait>(*model, scene, *view);
+        portrait->refit(view->transform());
+    }
+    return portrait.get();
+}
+
 void VFWindow::addDot(QPointF pos, const QColor& color, QVector2D velocity)
 {
     dots.add(pos, color, velocity, dotSize);
@@ -595,6 +631,7 @@ void VFWindow::addDot(QPointF pos, const QColor& color, QVector2D velocity)
 
 void VFWindow::clearDots()
 {
+    if (portrait) portrait->clearCurves();
     dots.clear();
     view->setViewportUpdateMode(updatesFor(0));
 }

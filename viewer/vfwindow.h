@@ -25,6 +25,7 @@ class FieldModel;
 class FunctionInterpreter;
 class HelpOverlay;
 class MyGraphicsView;
+class PhasePortrait;
 class QGraphicsArrow;
 class QGraphicsLineItem;
 class QGraphicsPathItem;
@@ -102,11 +103,16 @@ public:
     // The view's visible area `size` pixels large, without scroll bars: for a picture.
     void setViewSize(const QSize& size);
     // Does now what waits to be done after the field changed (maps, equilibria, panel), and
-    // waits for the equilibria searched beside the window.
+    // waits for what the worker threads compute for the extras shown.
     void finishPendingWork();
     // What the note over the view says about the plot: why arrows are missing; empty when the
     // field draws.
     const QString& plotNote() const { return plotNoteText; }
+    // Waits, turning the event loop, until what the worker threads compute for the extras shown
+    // (equilibria, curves, cycles) has arrived: for a picture of the finished view.
+    void waitForBackgroundWork();
+    // The nullclines and solution curves (N, O); null until one of those keys.
+    const PhasePortrait* portraitCurves() const { return portrait.get(); }
 
 signals:
     void closed();
@@ -174,6 +180,8 @@ private:
     void toggleCurl();
     void toggleMarkers();
     void toggleWholeRegion();
+    void toggleNullclines();
+    void toggleCurveMode();
     void showStartRegion();
     void addDot(QPointF pos, const QColor& color, QVector2D velocity);
     void clearDots();
@@ -183,6 +191,7 @@ private:
     void togglePanel();
     // The analysis extras, made on the first key that asks for them; null before set-up.
     FieldInsight* fieldInsight();
+    PhasePortrait* phasePortrait();
 
     // As designed, in the designed order.
     QElapsedTimer frameClock; // monotonic: a change of the wall clock must not move particles
@@ -223,6 +232,7 @@ private:
     DotSwarm dots;
     MotionLayers layers;
     std::unique_ptr<FieldInsight> insight;
+    std::unique_ptr<PhasePortrait> portrait;
     ViewState beforePanel; // when the panel came
     ViewState beforeWhole; // when W fitted the whole region
     ViewState atStart;     // when the region first left the one set up

@@ -268,3 +268,49 @@ TEST(Nullclines, CrossingsNeedTheDerivatives)
 }
 
 } // namespace
+
+// Where F vanishes along a curve, the common part of the two zero sets is that curve, and
+// only inside the box asked about; an isolated zero or two zero sets that merely cross have
+// none. A component that vanishes everywhere has no zero set of its own: the other's is taken.
+TEST(Nullclines, CommonZeroSetIsTheCurveWhereBothVanish)
+{
+    const struct
+    {
+        const char* fx;
+        const char* fy;
+        Region box;
+        std::function<double(double, double)> off; // from the curve; null: none expected
+    } cases[] = {
+        {"x - y", "2*x - 2*y", {-5, 5, -5, 5}, [](double x, double y) { return x - y; }},
+        {"x - y", "2*x - 2*y", {-1, 2, -1, 2}, [](double x, double y) { return x - y; }},
+        {"x*x + y*y - 4",
+         "(x*x + y*y - 4)*(x + 3)",
+         {-5, 5, -5, 5},
+         [](double x, double y) { return std::hypot(x, y) - 2; }},
+        {"x", "0", {-5, 5, -5, 5}, [](double x, double) { return x; }},
+        {"0", "y - 1", {-5, 5, -5, 5}, [](double, double y) { return y - 1; }},
+        {"x", "y", {-5, 5, -5, 5}, nullptr},
+        {"x*x + y*y - 4", "y", {-5, 5, -5, 5}, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.fx) + ", " + c.fy);
+        TestField field(c.fx, c.fy);
+        const Lines zeros[2] = {field.analysis.Nullcline(0, -5, 5, -5, 5),
+                                field.analysis.Nullcline(1, -5, 5, -5, 5)};
+        const Lines common = CommonZeroSet(zeros, field.analysis, c.box, 1e-9);
+        if (!c.off) {
+            EXPECT_TRUE(common.empty());
+            continue;
+        }
+        ASSERT_FALSE(common.empty());
+        std::size_t points = 0;
+        for (const Polyline& line : common)
+            for (const auto& [x, y] : line) {
+                ++points;
+                EXPECT_TRUE(c.box.Contains(x, y)) << x << ", " << y;
+                EXPECT_LE(std::fabs(c.off(x, y)), 1e-12) << x << ", " << y;
+            }
+        // The curve is drawn through the box, not only at a few of its points.
+        EXPECT_GT(points, 50u);
+    }
+}

@@ -113,8 +113,8 @@ private slots:
         for (int i = 0; i < kWindowKeyCount; ++i)
             listed << QString(kWindowKeys[i].key).split(", ");
         for (const char* key :
-             {"L", "C", "Space", "P", "S", "Ctrl+S", "H", "F1",   "T",          "F",
-              "+", "-", "D",     "R", "E", "I",      "W", "Home", "Ctrl+wheel", "Middle drag"})
+             {"L", "C", "Space", "P", "S", "Ctrl+S", "H",    "F1",         "T",           "F", "+",
+              "-", "D", "R",     "E", "I", "W",      "Home", "Ctrl+wheel", "Middle drag", "N", "O"})
             QVERIFY2(listed.contains(key), key);
 
         Field f;

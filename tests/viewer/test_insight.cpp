@@ -86,7 +86,8 @@ private slots:
         QCOMPARE(f.legend()->texts(), QStringList({"Curl (rotation)", "−2", "0", "2"}));
         f.key(Qt::Key_D);
         QCOMPARE(f.legend()->texts(), QStringList({"Divergence", "0 everywhere"}));
-        QCOMPARE(f.view()->scene()->items().size(), designedItems + 3); // two maps, the markers
+        // Two maps, the markers and the curves they come with.
+        QCOMPARE(f.view()->scene()->items().size(), designedItems + 4);
         QCOMPARE(f.window.findChildren<InfoPanel*>().size(), 1);
     }
 

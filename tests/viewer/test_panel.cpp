@@ -215,8 +215,9 @@ private slots:
         }
     }
 
-    // The panel of a field lists what it always listed, in the same order; a count of the grid
-    // points without a value comes after the formulas only where some have none.
+    // The panel of a field lists what it always listed, in the same order, and the limit cycles
+    // of a velocity field after its equilibria; a count of the grid points without a value comes
+    // after the formulas only where some have none.
     void sameItemsInTheSameOrder()
     {
         QStringList designed = {"<b>Field</b>",
@@ -233,6 +234,8 @@ private slots:
                                 "formula jacobianFyy",
                                 "<b>Equilibria (velocity field)</b>",
                                 "equilibriaText",
+                                "<b>Limit cycles</b>",
+                                "cyclesText",
                                 "<b>Under the pointer</b>",
                                 "pointerText"};
         QCOMPARE(Panel("-y", "x").items(), designed);

@@ -158,14 +158,14 @@ private slots:
         QVERIFY(alike(designed, plainFrame(*f.view())));
         // Keys on, then off: also one map replacing the other, and all the analysis at once.
         const std::pair<QByteArray, QByteArray> switches[] = {
-            {"T", "T"}, {"F", "F"}, {"D", "D"},  {"E", "E"},     {"H", "H"},
-            {"I", "I"}, {"R", "R"}, {"RD", "D"}, {"DEIR", "IER"}};
+            {"T", "T"}, {"F", "F"},  {"D", "D"},      {"E", "E"}, {"H", "H"}, {"I", "I"},
+            {"R", "R"}, {"RD", "D"}, {"DEIR", "IER"}, {"N", "N"}, {"O", "O"}, {"NOE", "EON"}};
         for (const auto& [on, off] : switches) {
             for (const char key : on)
                 f.key(Qt::Key(key));
             f.ticks();
-            // Trails of dots that stand still lie under the dots.
-            if (on != "T") QVERIFY2(f.shown() != designed, on);
+            // Trails of dots that stand still lie under the dots; O changes what clicks do.
+            if (on != "T" && on != "O") QVERIFY2(f.shown() != designed, on);
             for (const char key : off)
                 f.key(Qt::Key(key));
             settle();

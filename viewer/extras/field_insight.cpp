@@ -1,6 +1,7 @@
 #include "field_insight.h"
 
 #include "analysis_worker.h"
+#include "curve_layer.h"
 #include "equilibrium_markers.h"
 #include "field_analysis.h"
 #include "field_model.h"
@@ -9,6 +10,7 @@
 #include "function_interpreter.h"
 #include "info_panel.h"
 #include "map_legend.h"
+#include "separatrices.h"
 #include "view_note.h"
 
 #include <QGraphicsScene>
@@ -21,6 +23,42 @@ namespace {
 // Map cells along the region's longer side: smooth once drawn scaled up to a full screen.
 constexpr int kMapCells = 320;
 
+// The curves that E adds, apart from the nullclines' colours and the solutions' green.
+const QColor kSeparatrix(0x88, 0x22, 0x55); // wine
+const QColor kCycle(25, 25, 25);            // the markers' ink
+const QColor kZeroCurve(25, 25, 25);
+
+// Points of Fx's and Fy's zero sets closer than this, relative to the region, are one point:
+// both formulas vanish there, each to the rounding of its own crossing.
+constexpr double kSameZeroPoint = 1e-9;
+
+// What E draws besides the markers: separatrices (unstable solid, stable dashed, as on the
+// saddle's marker), cycles (stable solid, unstable dashed) and the zero curves of continua.
+QVector<CurveLayer::Curve> portraitCurvesOf(const FieldInsight::Portrait& portrait)
+{
+    QVector<CurveLayer::Curve> drawn;
+    for (std::size_t i = 0; i < portrait.separatrices.size(); ++i) {
+        const Trajectory& branch = portrait.separatrices[i];
+        const bool unstable = i % 4 < 2;
+        drawn.append({polylineOf(branch.x, branch.y), kSeparatrix,
+                      unstable ? Qt::SolidLine : Qt::DashLine, 2, 0});
+    }
+    for (const LimitCycle& cycle : portrait.cycles)
+        drawn.append({polylineOf(cycle.x, cycle.y), kCycle,
+                      cycle.stable ? Qt::SolidLine : Qt::DashLine, 3, 2});
+    for (const Polyline& line : portrait.zeroCurves) {
+        QPolygonF points;
+        for (const auto& [x, y] : line)
+            points.append(QPointF(x, y));
+        drawn.append({points, kZeroCurve, Qt::SolidLine, 4, 0});
+    }
+    for (const Region& area : portrait.zeroAreas) {
+        const QRectF box(area.xMin, area.yMin, area.Width(), area.Height());
+        drawn.append({QPolygonF(box), kZeroCurve, Qt::DotLine, 2, 0});
+    }
+    return drawn;
+}
+
 int indexOf(MapQuantity quantity)
 {
     return quantity == MapQuantity::Divergence ? 0 : 1;
@@ -32,13 +70,16 @@ FieldInsight::FieldInsight(const FieldModel& field, QGraphicsScene& scene, QGrap
     : field(field),
       // For the region: a power of a base that is negative there has no derivative there.
       fieldAnalysis(std::make_unique<FieldAnalysis>(field.Fx(), field.Fy(), field.Bounds())),
-      worker(std::make_unique<AnalysisWorker>()), scene(scene), view(view)
+      worker(std::make_unique<AnalysisWorker>()),
+      portraitWorker(std::make_unique<AnalysisWorker>()), scene(scene), view(view)
 {
 }
 
 FieldInsight::~FieldInsight()
 {
-    worker.reset(); // a search that ends now must not find the markers or the panel gone
+    // A search that ends now must not find the markers or the panel gone.
+    worker.reset();
+    portraitWorker.reset();
     // The panel reads the analysis; the overlays would be orphans of a new insight.
     if (infoPanel) infoPanel->stopFollowing();
     delete infoPanel;
@@ -55,6 +96,11 @@ const std::vector<Equilibrium>& FieldInsight::equilibria() const
 bool FieldInsight::searching() const
 {
     return worker && worker->busy();
+}
+
+bool FieldInsight::working() const
+{
+    return searching() || (portraitWorker && portraitWorker->busy());
 }
 
 void FieldInsight::searchEquilibria()
@@ -80,11 +126,58 @@ void FieldInsight::receive(EquilibriumSearch search)
 {
     found = std::move(search);
     if (markers) {
-        markers->setEquilibria(found->entries);
+        markers->setEquilibria(marked());
         markers->fitTo(sceneToView);
     }
     if (infoPanel && fieldAnalysis->Differentiable()) infoPanel->showEquilibria(equilibriaText());
+    tracePortrait();
     tellWhatIsMissing();
+}
+
+std::vector<Equilibrium> FieldInsight::marked() const
+{
+    std::vector<Equilibrium> entries;
+    for (const Equilibrium& e : equilibria())
+        if (e.kind != EquilibriumKind::Continuum) entries.push_back(e);
+    return entries;
+}
+
+void FieldInsight::tracePortrait()
+{
+    if (!found || traced || portraitWorker->busy() || !(markers || infoPanel)) return;
+    auto snapshot = std::make_shared<const FieldSnapshot>(field);
+    portraitWorker->request(
+        [snapshot, entries = found->entries](const std::atomic<bool>& cancelled) {
+            const FieldAnalysis analysis(snapshot->Fx(), snapshot->Fy(), snapshot->Bounds());
+            const Region& region = snapshot->Bounds();
+            Portrait portrait;
+            for (const Equilibrium& e : entries) {
+                if (e.kind != EquilibriumKind::Continuum || cancelled) continue;
+                const Region box{e.x - e.radius, e.x + e.radius, e.y - e.radius, e.y + e.radius};
+                const std::vector<Polyline> zeros[2] = {
+                    analysis.Nullcline(0, region.xMin, region.xMax, region.yMin, region.yMax),
+                    analysis.Nullcline(1, region.xMin, region.xMax, region.yMin, region.yMax)};
+                const double tolerance = kSameZeroPoint * std::max(region.Width(), region.Height());
+                std::vector<Polyline> common = CommonZeroSet(zeros, analysis, box, tolerance);
+                if (common.empty()) portrait.zeroAreas.push_back(box);
+                for (Polyline& line : common)
+                    portrait.zeroCurves.push_back(std::move(line));
+            }
+            // Separatrices and cycles are those of x' = F.
+            if (snapshot->Kind() != FieldKind::Velocity || !analysis.Differentiable())
+                return portrait;
+            if (!cancelled) portrait.separatrices = TraceSeparatrices(analysis, entries, region);
+            if (!cancelled) portrait.cycles = FindLimitCycles(analysis, entries, region);
+            return portrait;
+        },
+        [this](Portrait portrait) { receivePortrait(std::move(portrait)); });
+}
+
+void FieldInsight::receivePortrait(Portrait portrait)
+{
+    traced = std::move(portrait);
+    if (curves) curves->setCurves(portraitCurvesOf(*traced));
+    if (infoPanel) infoPanel->showLimitCycles(describeLimitCycles(traced->cycles));
 }
 
 QString FieldInsight::equilibriaText() const
@@ -130,12 +223,19 @@ void FieldInsight::toggleMarkers()
 {
     if (!markers) {
         searchEquilibria();
-        markers = new EquilibriumMarkers(equilibria(), sceneRectOf(field.Bounds()));
+        markers = new EquilibriumMarkers(marked(), sceneRectOf(field.Bounds()));
         markers->fitTo(sceneToView);
         markers->hide();
         scene.addItem(markers);
+        curves = new CurveLayer;
+        curves->fitTo(sceneToView);
+        curves->hide();
+        if (traced) curves->setCurves(portraitCurvesOf(*traced));
+        scene.addItem(curves);
+        tracePortrait();
     }
     markers->setVisible(!markers->isVisible());
+    curves->setVisible(markers->isVisible());
     tellWhatIsMissing();
 }
 
@@ -147,7 +247,9 @@ InfoPanel* FieldInsight::panel()
         infoPanel = new InfoPanel(*fieldAnalysis, field.Fx(), field.Fy(), equilibria(),
                                   field.Kind(), std::max(region.Width(), region.Height()), &view);
         if (fieldAnalysis->Differentiable()) infoPanel->showEquilibria(equilibriaText());
+        if (traced) infoPanel->showLimitCycles(describeLimitCycles(traced->cycles));
         infoPanel->hide();
+        tracePortrait();
     }
     return infoPanel;
 }
@@ -156,6 +258,7 @@ void FieldInsight::refit(const QTransform& transform)
 {
     sceneToView = transform;
     if (markers) markers->fitTo(sceneToView);
+    if (curves) curves->fitTo(sceneToView);
 }
 
 void FieldInsight::fieldChanged()
@@ -170,7 +273,9 @@ void FieldInsight::fieldChanged()
     removeMarkers();
     // A search still running is for what the field was: its answer must not arrive.
     worker->cancel();
+    portraitWorker->cancel();
     found.reset();
+    traced.reset();
     if (infoPanel && !infoPanel->isVisible()) {
         infoPanel->stopFollowing();
         delete infoPanel;
@@ -181,6 +286,7 @@ void FieldInsight::fieldChanged()
     if (infoPanel) {
         searchEquilibria();
         if (fieldAnalysis->Differentiable()) infoPanel->showEquilibria(equilibriaText());
+        infoPanel->showLimitCycles(QObject::tr("searching\u2026"));
     }
     tellWhatIsMissing();
 }
@@ -188,9 +294,13 @@ void FieldInsight::fieldChanged()
 void FieldInsight::removeMarkers()
 {
     if (!markers) return;
-    scene.removeItem(markers);
-    delete markers;
+    for (QGraphicsItem* item :
+         {static_cast<QGraphicsItem*>(markers), static_cast<QGraphicsItem*>(curves)}) {
+        scene.removeItem(item);
+        delete item;
+    }
     markers = nullptr;
+    curves = nullptr;
 }
 
 void FieldInsight::tellWhatIsMissing()
@@ -212,8 +322,7 @@ void FieldInsight::tellWhatIsMissing()
             sentences << QObject::tr("No equilibria found.");
         if (std::any_of(all.begin(), all.end(),
                         [](const Equilibrium& e) { return e.kind == EquilibriumKind::Continuum; }))
-            sentences << QObject::tr("F = 0 along a curve or over an area; one of its points is "
-                                     "marked \"continuum\".");
+            sentences << QObject::tr("F = 0 along a curve or over an area, drawn as such.");
         sentences << searchGapText(*found);
         sentences.removeAll(QString());
         text = sentences.join(QLatin1Char(' '));

@@ -2,6 +2,9 @@
 
 #include "equilibria.h"
 #include "field_map_layer.h"
+#include "limit_cycles.h"
+#include "nullclines.h"
+#include "solution_curves.h"
 
 #include <QTransform>
 
@@ -10,6 +13,7 @@
 #include <vector>
 
 class AnalysisWorker;
+class CurveLayer;
 class EquilibriumMarkers;
 class FieldAnalysis;
 class FieldModel;
@@ -21,10 +25,12 @@ struct Equilibrium;
 class ViewNote;
 
 // The field window's analysis extras behind the keys D, R, E and I: a divergence or a curl map,
-// the equilibria as markers, and the information panel. Nothing is computed or created before
+// the equilibria as markers with the separatrices of the saddles, the limit cycles and the
+// curves along which F vanishes, and the information panel. Nothing is computed or created before
 // a key asks for it, and what is computed once is kept. The equilibria are searched on a worker
 // thread, on a snapshot of the field: the window goes on meanwhile, the note says "searching…",
-// and the markers and the panel's list come when the search ends. Items go to the scene, which
+// and the markers and the panel's list come when the search ends; then the curves are traced
+// on a second worker, from the equilibria found. Items go to the scene, which
 // owns them; the legend and the note go over the view; where the panel goes is the window's
 // business.
 class FieldInsight
@@ -54,6 +60,19 @@ public:
     // panel asked for it.
     const std::vector<Equilibrium>& equilibria() const;
     bool searching() const;
+    // The search or the tracing of the portrait's curves is under way.
+    bool working() const;
+    // The curves that E adds and the limit cycles the panel lists, traced once the equilibria
+    // are known; null before.
+    struct Portrait
+    {
+        std::vector<Trajectory> separatrices; // four per saddle: two unstable, two stable
+        std::vector<LimitCycle> cycles;
+        std::vector<Polyline> zeroCurves; // where F = 0 along a curve
+        std::vector<Region> zeroAreas;    // continua without such a curve
+    };
+    const Portrait* portrait() const { return traced ? &*traced : nullptr; }
+    const CurveLayer* portraitCurves() const { return curves; }
     // The map on show, or null.
     FieldMapLayer* shownMap() const;
 
@@ -61,6 +80,11 @@ private:
     // Starts the search unless it ran or runs already.
     void searchEquilibria();
     void receive(EquilibriumSearch search);
+    // Starts tracing the curves of the equilibria found, when something shows them.
+    void tracePortrait();
+    void receivePortrait(Portrait found);
+    // The equilibria the markers stand for: a continuum is drawn as its curve instead.
+    std::vector<Equilibrium> marked() const;
     QString equilibriaText() const;
     void tellWhatIsMissing();
     void removeMarkers();
@@ -71,6 +95,8 @@ private:
     std::optional<EquilibriumSearch> found;
     // Runs the search; the destructor ends it first, so that nothing arrives afterwards.
     std::unique_ptr<AnalysisWorker> worker;
+    std::optional<Portrait> traced;
+    std::unique_ptr<AnalysisWorker> portraitWorker;
     QGraphicsScene& scene;
     QGraphicsView& view;
     QTransform sceneToView;
@@ -78,6 +104,7 @@ private:
     FieldMapLayer* maps[2] = {nullptr, nullptr};
     std::optional<MapQuantity> mapShown;
     EquilibriumMarkers* markers = nullptr;
+    CurveLayer* curves = nullptr; // shown with the markers
     MapLegend* legend = nullptr;
     InfoPanel* infoPanel = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "field_analysis.h"
 #include "formula_label.h"
+#include "limit_cycles.h"
 #include "parse_error.h"
 #include "readable_number.h"
 
@@ -13,6 +14,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -108,6 +110,23 @@ QString describeEquilibria(const std::vector<Equilibrium>& equilibria, double re
     return lines.join(QLatin1Char('\n'));
 }
 
+QString describeLimitCycles(const std::vector<LimitCycle>& cycles)
+{
+    if (cycles.empty()) return QObject::tr("none found in the region");
+    QStringList lines;
+    for (const LimitCycle& cycle : cycles) {
+        const auto widest =
+            std::max_element(cycle.x.begin(), cycle.x.end(),
+                             [](double a, double b) { return std::abs(a) < std::abs(b); });
+        lines << QObject::tr("%1, period %2\n    multiplier %3, max |x| = %4")
+                     .arg(cycle.stable ? QObject::tr("stable") : QObject::tr("unstable"),
+                          QString::number(cycle.period, 'g', 7), panelNumber(cycle.multiplier),
+                          widest == cycle.x.end() ? QStringLiteral("?")
+                                                  : QString::number(std::abs(*widest), 'g', 7));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 QString searchGapText(const EquilibriumSearch& search)
 {
     switch (search.gap) {
@@ -187,6 +206,9 @@ InfoPanel::InfoPanel(const FieldAnalysis& analysis, const FunctionInterpreter& f
                    QStringLiteral("equilibriaText"),
                    analysis.Differentiable() ? describeEquilibria(equilibria, regionSize)
                                              : tr("not searched"));
+    if (analysis.Differentiable() && kind == FieldKind::Velocity)
+        cyclesText = addSection(sections, tr("Limit cycles"), QStringLiteral("cyclesText"),
+                                tr("searching\u2026"));
     sections->addStretch(1);
 
     auto* scroller = new QScrollArea;
@@ -264,6 +286,11 @@ void InfoPanel::showValuesAt(const QPointF& at)
 void InfoPanel::showEquilibria(const QString& text)
 {
     equilibriaText->setText(text);
+}
+
+void InfoPanel::showLimitCycles(const QString& text)
+{
+    if (cyclesText) cyclesText->setText(text);
 }
 
 void InfoPanel::clearValues()

@@ -15,6 +15,7 @@ class QLabel;
 class QVBoxLayout;
 struct Equilibrium;
 struct EquilibriumSearch;
+struct LimitCycle;
 
 // The field's analysis in words beside the view: the two formulas, divergence, curl and the
 // Jacobian as formulas typeset as people write them (each copied in the formula language from
@@ -36,6 +37,8 @@ public:
 
     // Replaces the text of the equilibria's section, as a search that ended later gives it.
     void showEquilibria(const QString& text);
+    // The same for the limit cycles, which only a differentiable velocity field lists.
+    void showLimitCycles(const QString& text);
 
     // The values at a scene point, as a pointer movement there shows them.
     void showValuesAt(const QPointF& at);
@@ -59,6 +62,7 @@ private:
     QLabel* values = nullptr;
     QLabel* unevaluated = nullptr;
     QLabel* equilibriaText = nullptr;
+    QLabel* cyclesText = nullptr;
 };
 
 // A number under the pointer: four significant digits, no "-0".
@@ -67,6 +71,8 @@ QString panelNumber(double value);
 // their decimals; the continuum entry in words; a note where third order cannot decide a centre
 // and where a zero is not resolved.
 QString describeEquilibria(const std::vector<Equilibrium>& equilibria, double regionSize);
+// The limit cycles, one line each: stable or unstable, the period and the multiplier.
+QString describeLimitCycles(const std::vector<LimitCycle>& cycles);
 // The same for a search's entries, followed by why the list may be incomplete.
 QString describeSearch(const EquilibriumSearch& search, double regionSize);
 // Why the search's list may be incomplete, in a sentence; empty when it is complete.
