@@ -16,7 +16,9 @@
 #include <QGraphicsLineItem>
 #include <QGraphicsPathItem>
 #include <QGridLayout>
+#include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QtMath>
 
@@ -69,6 +71,10 @@ VFWindow::VFWindow(QWidget* parent)
     help->move(8, 8);
     help->resize(help->sizeHint());
 
+    // Un-maximized, the window would otherwise shrink to its smallest size.
+    const QRect screenArea = screen()->availableGeometry();
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, screenArea.size() * 2 / 3,
+                                    screenArea));
     showMaximized();
     frameClock.start();
 
@@ -83,6 +89,7 @@ VFWindow::~VFWindow() = default;
 bool VFWindow::setupField(const FieldSettings& s)
 {
     settings = s;
+    setWindowTitle(fieldTitle(settings));
     rejected = FormulaRejection();
     // What an earlier set-up made goes, every reader before what it reads. Dots dropped before
     // set-up would be deleted by the scene's clear() behind the swarm's back.
