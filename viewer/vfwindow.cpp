@@ -66,10 +66,7 @@ VFWindow::VFWindow(QWidget* parent)
     for (QScrollBar* bar : {view->horizontalScrollBar(), view->verticalScrollBar()})
         connect(bar, &QScrollBar::valueChanged, &layers, [this] { fitParts(); });
 
-    // A child of the view rather than of its viewport, which would scroll it with the field.
     help = new HelpOverlay(view);
-    help->move(8, 8);
-    help->resize(help->sizeHint());
 
     // Un-maximized, the window would otherwise shrink to its smallest size.
     const QRect screenArea = screen()->availableGeometry();
@@ -187,6 +184,10 @@ void VFWindow::tellAboutArrows(const ArrowSample& arrows)
 
 void VFWindow::resizeEvent(QResizeEvent*)
 {
+    if (insight && sideColumn->count() > 0) {
+        insight->panel()->fitBeside(width());
+        layout()->activate(); // the view takes what the panel left now, before the refit
+    }
     refit();
 }
 
@@ -319,6 +320,7 @@ void VFWindow::togglePanel()
     InfoPanel* panel = extras->panel();
     panel->showUnevaluated(unevaluatedPoints, gridPoints);
     if (sideColumn->indexOf(panel) < 0) sideColumn->addWidget(panel, 0, 0);
+    panel->fitBeside(width());
     const bool showing = !panel->isVisible();
     if (showing)
         beforePanel = {view->size(), view->transform(), view->horizontalScrollBar()->value(),
