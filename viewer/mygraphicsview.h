@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGraphicsView>
+#include <QLineF>
 #include <QPointF>
 #include <QVector2D>
 
@@ -20,6 +21,9 @@ public:
 
     void setDropMode();
     void setLaunchMode();
+    // In launch mode, while a button is held: the drag so far, from the press point to the
+    // pointer, in scene coordinates; the view draws it as an arrow. Null otherwise.
+    QLineF launchDrag() const { return dragging ? QLineF(pressPoint, dragPoint) : QLineF(); }
 
 signals:
     void mousePressed(QPointF p);
@@ -31,8 +35,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void drawForeground(QPainter* painter, const QRectF& rect) override;
 
 private:
     int inputMode = DropMode;
     QPointF pressPoint;
+    bool dragging = false;
+    QPointF dragPoint;
+
+    // Where the launch arrow is drawn, in the viewport's pixels.
+    QRect launchArrowPixels() const;
 };
