@@ -10,6 +10,8 @@
 #include "picture_export.h"
 #include "plot_note.h"
 #include "qgraphicsarrow.h"
+#include "scale_legend.h"
+#include "status_line.h"
 #include "view_note.h"
 
 #include <QCloseEvent>
@@ -67,6 +69,8 @@ VFWindow::VFWindow(QWidget* parent)
         connect(bar, &QScrollBar::valueChanged, &layers, [this] { fitParts(); });
 
     help = new HelpOverlay(view);
+    status = new StatusLine(view);
+    flowLegend = new ScaleLegend(view, Qt::BottomLeftCorner, 1, tr("flow speed"));
 
     // Un-maximized, the window would otherwise shrink to its smallest size.
     const QRect screenArea = screen()->availableGeometry();
@@ -143,6 +147,7 @@ bool VFWindow::setupField(const FieldSettings& s)
     tellAboutArrows(arrows);
     dots.follow(model.get());
     layers.follow(model.get());
+    tellWhatIsOn();
     return true;
 }
 
@@ -226,6 +231,7 @@ void VFWindow::advanceDots(qint64 elapsedMs)
     if (!model) return;
     const double seconds = elapsedMs / 1000.0;
     layers.advanceFlow(seconds, substeps);
+    if (layers.flowShown()) flowLegend->showScale(layers.flowSpeedScale());
     dots.advance(seconds / substeps, substeps);
     layers.drawTrails(seconds, dots, dotSize * std::abs(view->transform().m11()));
 }
@@ -295,11 +301,26 @@ void VFWindow::keyPressed(int key, Qt::KeyboardModifiers)
     default:
         break;
     }
+    tellWhatIsOn();
+}
+
+void VFWindow::tellWhatIsOn()
+{
+    QStringList on;
+    if (paused) on << tr("paused");
+    if (layers.flowCount() != MotionLayers::kDefaultFlowCount)
+        on << tr("%1 flow particles").arg(layers.flowCount());
+    status->say(on);
+    if (!layers.flowShown())
+        flowLegend->hide();
+    else if (flowLegend->isHidden())
+        flowLegend->showScale(layers.flowSpeedScale());
 }
 
 void VFWindow::setFlowParticleCount(int count)
 {
     layers.setFlowCount(count);
+    tellWhatIsOn();
 }
 
 void VFWindow::savePictureAs()

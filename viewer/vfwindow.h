@@ -27,6 +27,8 @@ class QGraphicsLineItem;
 class QGraphicsPathItem;
 class QGridLayout;
 class QTimer;
+class ScaleLegend;
+class StatusLine;
 struct ArrowSample;
 
 // The formula that setupField rejected, by its label ("Fx" or "Fy"; empty when none), and the
@@ -94,6 +96,8 @@ private:
     void refit();
     void fitParts();
     void togglePanel();
+    // The status line and the flow's legend, as the keys left them.
+    void tellWhatIsOn();
     // The analysis extras, made on the first key that asks for them; null before set-up.
     FieldInsight* fieldInsight();
 
@@ -123,6 +127,8 @@ private:
     bool paused = false;
     QGridLayout* sideColumn; // the layout's right-hand column, where the panel goes
     HelpOverlay* help;
+    StatusLine* status;
+    ScaleLegend* flowLegend;
     // The compiled formulas; `expressions` only refers to them.
     std::vector<std::unique_ptr<FunctionInterpreter>> formulas;
     std::unique_ptr<FieldModel> model;

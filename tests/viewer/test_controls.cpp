@@ -1,6 +1,9 @@
 #include "fading_layer.h"
 #include "flow_layer.h"
 #include "help_overlay.h"
+#include "map_legend.h"
+#include "scale_legend.h"
+#include "status_line.h"
 #include "viewer_test_support.h"
 
 #include <QSvgRenderer>
@@ -104,6 +107,63 @@ private slots:
         f.key(Qt::Key_F);
         f.key(Qt::Key_T);
         QVERIFY(!trails->isVisible() && !flow->isVisible() && inked(flow->picture()) == 0);
+    }
+
+    // A line in the corner says what is on only while something is: paused, a flow count
+    // other than the first.
+    void statusLine()
+    {
+        Field f(false);
+        auto* status = f.window.findChild<StatusLine*>();
+        QVERIFY(status && !status->isVisible());
+        const std::pair<Qt::Key, const char*> steps[] = {
+            {Qt::Key_P, "paused"},
+            {Qt::Key_Plus, "paused  \u00b7  10000 flow particles"},
+            {Qt::Key_P, "10000 flow particles"},
+            {Qt::Key_Minus, ""},
+            {Qt::Key_Minus, "2500 flow particles"},
+            {Qt::Key_Equal, ""}};
+        for (const auto& [key, text] : steps) {
+            f.key(key);
+            QCOMPARE(status->text(), QString::fromUtf8(text));
+            QCOMPARE(status->isVisible(), !status->text().isEmpty());
+            if (status->isVisible()) {
+                const QRect port = f.port()->geometry();
+                QVERIFY(port.contains(status->geometry()));
+                QVERIFY(status->geometry().bottomRight().x() > port.center().x() &&
+                        status->geometry().bottomRight().y() > port.center().y());
+            }
+        }
+    }
+
+    // The flow view has its legend, speeds from 0 to where its colours end; a map's legend
+    // and it stand one above the other, and it goes with the flow.
+    void flowLegendBesideAMap()
+    {
+        Field f(false);
+        auto* legend = f.window.findChild<ScaleLegend*>();
+        QVERIFY(legend && !legend->isVisible());
+        f.key(Qt::Key_F);
+        f.run(20, 10);
+        FlowLayer* flow = itemsOf<FlowLayer>(f.window).value(0);
+        QVERIFY(legend->isVisible() && flow->speedScale() > 0);
+        QCOMPARE(legend->texts().value(0), QString("flow speed"));
+        QCOMPARE(legend->texts().value(1), QString("0"));
+        QVERIFY(std::abs(legend->texts().value(2).toDouble() / flow->speedScale() - 1) < 0.06);
+        const QRect port = f.port()->geometry();
+        const QRect alone = legend->geometry();
+        QVERIFY(port.contains(alone) && alone.bottom() > port.center().y());
+
+        f.key(Qt::Key_D);
+        auto* mapLegend = f.window.findChild<MapLegend*>();
+        QVERIFY(mapLegend->isVisible() && legend->isVisible());
+        QVERIFY(!mapLegend->geometry().intersects(legend->geometry()));
+        QVERIFY(port.contains(mapLegend->geometry()) && port.contains(legend->geometry()));
+        QCOMPARE(mapLegend->geometry().bottom(), alone.bottom());
+        f.key(Qt::Key_D);
+        QCOMPARE(legend->geometry(), alone);
+        f.key(Qt::Key_F);
+        QVERIFY(!legend->isVisible());
     }
 
     // The help lists every key, lets clicks through, and comes and goes with H or F1.

@@ -4,8 +4,10 @@
 #include <QEvent>
 #include <QPainter>
 
-ViewOverlay::ViewOverlay(QAbstractScrollArea* view, Qt::Corner corner)
-    : QWidget(view), viewport(view->viewport()), corner(corner)
+#include <algorithm>
+
+ViewOverlay::ViewOverlay(QAbstractScrollArea* view, Qt::Corner corner, int stackOrder)
+    : QWidget(view), viewport(view->viewport()), corner(corner), stackOrder(stackOrder)
 {
     // A child of the view rather than of its viewport, which would scroll it with the field.
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -15,22 +17,41 @@ ViewOverlay::ViewOverlay(QAbstractScrollArea* view, Qt::Corner corner)
 
 void ViewOverlay::place()
 {
-    resize(sizeHint());
+    QList<ViewOverlay*> stack;
+    for (ViewOverlay* overlay :
+         parentWidget()->findChildren<ViewOverlay*>(QString(), Qt::FindDirectChildrenOnly))
+        if (overlay->corner == corner) stack.append(overlay);
+    std::stable_sort(stack.begin(), stack.end(), [](const ViewOverlay* a, const ViewOverlay* b) {
+        return a->stackOrder < b->stackOrder;
+    });
+    const bool left = corner == Qt::TopLeftCorner || corner == Qt::BottomLeftCorner;
+    const bool top = corner == Qt::TopLeftCorner || corner == Qt::TopRightCorner;
     const QRect visible = viewport->geometry();
-    const int left = corner == Qt::TopLeftCorner || corner == Qt::BottomLeftCorner
-                         ? visible.left() + kInset
-                         : visible.right() + 1 - kInset - width();
-    const int top = corner == Qt::TopLeftCorner || corner == Qt::TopRightCorner
-                        ? visible.top() + kInset
-                        : visible.bottom() + 1 - kInset - height();
-    move(left, top);
-    raise();
+    int taken = 0; // by the shown panels nearer the corner
+    for (ViewOverlay* overlay : stack) {
+        overlay->resize(overlay->sizeHint());
+        const int x =
+            left ? visible.left() + kInset : visible.right() + 1 - kInset - overlay->width();
+        const int y = top ? visible.top() + kInset + taken
+                          : visible.bottom() + 1 - kInset - taken - overlay->height();
+        overlay->move(x, y);
+        overlay->raise();
+        if (overlay->isVisibleTo(parentWidget())) taken += overlay->height() + kInset;
+    }
 }
 
 bool ViewOverlay::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == viewport && event->type() == QEvent::Resize) place();
     return false; // the view sees every event as before
+}
+
+bool ViewOverlay::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    // The others of the corner move up or down with this one coming and going.
+    if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) place();
+    return handled;
 }
 
 void ViewOverlay::paintBox(QPainter& painter) const
