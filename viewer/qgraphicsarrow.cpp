@@ -117,3 +117,14 @@ void QGraphicsArrow::clearPath()
     prepareGeometryChange();
     setPath(QPainterPath());
 }
+
+void QGraphicsArrow::reshape(const QPointF& newAnchor, double newSize, const QVector2D& newVector)
+{
+    anchor = newAnchor;
+    size = newSize;
+    vector = newVector;
+    if (vector.length() != 0.0f)
+        rebuildPath();
+    else
+        clearPath();
+}

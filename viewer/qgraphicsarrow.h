@@ -22,6 +22,8 @@ public:
     void rebuildPath();
     // Leaves the item in the scene but drawing nothing.
     void clearPath();
+    // The arrow as if made anew with these, keeping its place among the scene's items.
+    void reshape(const QPointF& newAnchor, double newSize, const QVector2D& newVector);
 
     QPointF anchorPoint() const { return anchor; }
     QVector2D arrowVector() const { return vector; }

@@ -10,6 +10,7 @@
 #include "picture_export.h"
 #include "plot_note.h"
 #include "qgraphicsarrow.h"
+#include "same_length_arrows.h"
 #include "scale_legend.h"
 #include "status_line.h"
 #include "view_note.h"
@@ -71,6 +72,7 @@ VFWindow::VFWindow(QWidget* parent)
     help = new HelpOverlay(view);
     status = new StatusLine(view);
     flowLegend = new ScaleLegend(view, Qt::BottomLeftCorner, 1, tr("flow speed"));
+    sameLength = std::make_unique<SameLengthArrows>(view);
 
     // Un-maximized, the window would otherwise shrink to its smallest size.
     const QRect screenArea = screen()->availableGeometry();
@@ -103,6 +105,7 @@ bool VFWindow::setupField(const FieldSettings& s)
     expressions.setStore(&variableStore);
     formulas.clear();
 
+    arrows.clear();
     scene.clear();
     view->setTransform(QTransform::fromScale(1, -1)); // scene y grows upwards
 
@@ -163,18 +166,20 @@ FunctionInterpreter* VFWindow::compile(const QString& label, const QString& text
     return formula;
 }
 
-void VFWindow::addArrows(const ArrowSample& arrows)
+void VFWindow::addArrows(const ArrowSample& sample)
 {
-    for (std::size_t i = 0; i < arrows.points.size(); ++i) {
-        const ArrowSample::Vector drawn = arrows.Drawn(i);
-        const QPointF at(arrows.points[i].x, arrows.points[i].y);
-        scene.addItem(new QGraphicsArrow(at, arrowSize, QVector2D(drawn.x, drawn.y)));
+    for (std::size_t i = 0; i < sample.points.size(); ++i) {
+        const ArrowSample::Vector drawn = sample.Drawn(i);
+        const QPointF at(sample.points[i].x, sample.points[i].y);
+        arrows.push_back(new QGraphicsArrow(at, arrowSize, QVector2D(drawn.x, drawn.y)));
+        scene.addItem(arrows.back());
     }
-    for (const ArrowSample::Point& point : arrows.failed) {
-        auto* arrow = new QGraphicsArrow(QPointF(point.x, point.y), arrowSize, QVector2D());
-        arrow->clearPath();
-        scene.addItem(arrow);
+    for (const ArrowSample::Point& point : sample.failed) {
+        arrows.push_back(new QGraphicsArrow(QPointF(point.x, point.y), arrowSize, QVector2D()));
+        arrows.back()->clearPath();
+        scene.addItem(arrows.back());
     }
+    sameLength->draw(sample, arrows, arrowSize);
 }
 
 void VFWindow::tellAboutArrows(const ArrowSample& arrows)
@@ -298,6 +303,9 @@ void VFWindow::keyPressed(int key, Qt::KeyboardModifiers)
     case Qt::Key_I:
         togglePanel();
         break;
+    case Qt::Key_A:
+        sameLength->toggle(arrows);
+        break;
     default:
         break;
     }
@@ -310,6 +318,7 @@ void VFWindow::tellWhatIsOn()
     if (paused) on << tr("paused");
     if (layers.flowCount() != MotionLayers::kDefaultFlowCount)
         on << tr("%1 flow particles").arg(layers.flowCount());
+    if (sameLength->isOn()) on << tr("same-length arrows");
     status->say(on);
     if (!layers.flowShown())
         flowLegend->hide();

@@ -22,7 +22,9 @@ class FieldInsight;
 class FieldModel;
 class FunctionInterpreter;
 class HelpOverlay;
+class SameLengthArrows;
 class MyGraphicsView;
+class QGraphicsArrow;
 class QGraphicsLineItem;
 class QGraphicsPathItem;
 class QGridLayout;
@@ -86,7 +88,7 @@ protected:
 private:
     // Compiles one formula into `formulas` and `expressions`; null after the warning box.
     FunctionInterpreter* compile(const QString& label, const QString& text, int& index);
-    void addArrows(const ArrowSample& arrows);
+    void addArrows(const ArrowSample& sample);
     // What the latest sampling leaves out, in the note over the view and in the panel; after
     // every sampling.
     void tellAboutArrows(const ArrowSample& arrows);
@@ -129,6 +131,8 @@ private:
     HelpOverlay* help;
     StatusLine* status;
     ScaleLegend* flowLegend;
+    std::vector<QGraphicsArrow*> arrows; // the scene owns them
+    std::unique_ptr<SameLengthArrows> sameLength;
     // The compiled formulas; `expressions` only refers to them.
     std::vector<std::unique_ptr<FunctionInterpreter>> formulas;
     std::unique_ptr<FieldModel> model;

@@ -1,4 +1,5 @@
 #include "fading_layer.h"
+#include "field_map_layer.h"
 #include "flow_layer.h"
 #include "help_overlay.h"
 #include "map_legend.h"
@@ -166,6 +167,56 @@ private slots:
         QVERIFY(!legend->isVisible());
     }
 
+    // A: every arrow as long as the designed longest, its way kept, coloured by |F| with a
+    // legend; A again: every arrow exactly as designed.
+    void sameLengthArrows()
+    {
+        FieldWindow f("y", "(1 - x^2)*y - x");
+        QList<QGraphicsArrow*> arrows = itemsOf<QGraphicsArrow>(f.window);
+        std::map<QGraphicsArrow*, QVector2D> designed;
+        float longest = 0;
+        for (QGraphicsArrow* arrow : arrows) {
+            designed[arrow] = arrow->arrowVector();
+            longest = std::max(longest, arrow->arrowVector().length());
+        }
+        const auto paths = [&] {
+            std::map<QGraphicsArrow*, QPainterPath> found;
+            for (QGraphicsArrow* arrow : arrows)
+                found[arrow] = arrow->path();
+            return found;
+        };
+        const auto designedPaths = paths();
+        auto* legend = f.window.findChildren<ScaleLegend*>().value(1);
+        QVERIFY(legend && !legend->isVisible());
+
+        f.key(Qt::Key_A);
+        // |F| is largest at the corners (4.75, 4.75) and (-4.75, -4.75): 107.3, shown as 110.
+        const double x = 4.75, y = 4.75;
+        const double largest = std::hypot(y, (1 - x * x) * y - x);
+        QCOMPARE(legend->texts(), QStringList({"|F| of the arrows", "0", "110"}));
+        QVERIFY(f.window.findChild<StatusLine*>()->text().contains("same-length arrows"));
+        QSet<QRgb> colours;
+        for (QGraphicsArrow* arrow : arrows) {
+            const QVector2D was = designed[arrow];
+            const QVector2D now = arrow->arrowVector();
+            QVERIFY(std::abs(now.length() - longest) < 1e-5f * longest);
+            QVERIFY(QVector2D::dotProduct(now.normalized(), was.normalized()) > 0.99999f);
+            const QPointF at = arrow->anchorPoint();
+            const double magnitude = std::hypot(at.y(), (1 - at.x() * at.x()) * at.y() - at.x());
+            const QColor expected = QColor::fromRgb(sequentialColor(magnitude / largest));
+            QVERIFY(std::abs(arrow->brush().color().red() - expected.red()) <= 2 &&
+                    std::abs(arrow->brush().color().green() - expected.green()) <= 2);
+            colours.insert(arrow->brush().color().rgb());
+        }
+        QVERIFY(colours.size() > 50);
+
+        f.key(Qt::Key_A);
+        QVERIFY(!legend->isVisible() && f.window.findChild<StatusLine*>()->text().isEmpty());
+        QVERIFY(paths() == designedPaths);
+        for (QGraphicsArrow* arrow : arrows)
+            QVERIFY(arrow->arrowVector() == designed[arrow] && arrow->brush() == QBrush(Qt::black));
+    }
+
     // The help lists every key, lets clicks through, and comes and goes with H or F1.
     void helpOverlay()
     {
@@ -173,7 +224,7 @@ private slots:
         for (int i = 0; i < kWindowKeyCount; ++i)
             listed << QString(kWindowKeys[i].key).split(", ");
         for (const char* key : {"L", "C", "Space", "P", "S", "Ctrl+S", "H", "F1", "T", "F", "+",
-                                "-", "D", "R", "E", "I"})
+                                "-", "D", "R", "E", "I", "A"})
             QVERIFY2(listed.contains(key), key);
 
         Field f;

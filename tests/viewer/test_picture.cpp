@@ -158,8 +158,8 @@ private slots:
         QVERIFY(alike(designed, plainFrame(*f.view())));
         // Keys on, then off: also one map replacing the other, and all the analysis at once.
         const std::pair<QByteArray, QByteArray> switches[] = {
-            {"T", "T"}, {"F", "F"},  {"D", "D"},      {"E", "E"}, {"H", "H"},  {"I", "I"},
-            {"R", "R"}, {"RD", "D"}, {"DEIR", "IER"}, {"P", "P"}, {"F+", "-F"}};
+            {"T", "T"}, {"F", "F"},  {"D", "D"},      {"E", "E"}, {"H", "H"},   {"I", "I"},
+            {"R", "R"}, {"RD", "D"}, {"DEIR", "IER"}, {"P", "P"}, {"F+", "-F"}, {"A", "A"}};
         for (const auto& [on, off] : switches) {
             for (const char key : on)
                 f.key(Qt::Key(key));

@@ -9,6 +9,7 @@
 const WindowKey kWindowKeys[] = {
     {"Click", "drop a ring of particles (velocity field)"},
     {"Drag", "launch a particle with the drag as its velocity (acceleration field)"},
+    {"A", "arrows all one length, coloured by |F|; again: as designed"},
     {"L", "show or hide the vertical guide line"},
     {"C", "show or hide the S-shaped guide curve"},
     {"Space", "remove all particles"},

@@ -21,6 +21,15 @@ double rounded(double value)
     return std::round(value / unit) * unit;
 }
 
+// The rounded value as people write it: "110" and "0.034" rather than "1.1e+02" and "3.4e-02",
+// where that stays short.
+QString label(double value)
+{
+    const int magnitude = int(std::floor(std::log10(value)));
+    if (magnitude < -3 || magnitude > 5) return QString::number(value, 'g', 2);
+    return QString::number(value, 'f', std::max(0, 1 - magnitude));
+}
+
 } // namespace
 
 ScaleLegend::ScaleLegend(QAbstractScrollArea* view, Qt::Corner corner, int stackOrder,
@@ -42,7 +51,7 @@ void ScaleLegend::showScale(double top)
 QStringList ScaleLegend::texts() const
 {
     if (shownTop <= 0) return {title, tr("0 everywhere")};
-    return {title, QStringLiteral("0"), QString::number(shownTop, 'g', 2)};
+    return {title, QStringLiteral("0"), label(shownTop)};
 }
 
 QSize ScaleLegend::sizeHint() const
