@@ -275,6 +275,90 @@ private slots:
         }
         QCOMPARE(f.dots().size(), 10);
     }
+
+    // Saved in the format the name's ending names, ".png" added to a name without one; an
+    // ending that names none is refused with a box and writes nothing. The legends and notes
+    // over the view are in the picture, the help is not.
+    void savedPictureLooksLikeTheView()
+    {
+        QTemporaryDir folder;
+        Field f(false);
+        f.key(Qt::Key_D); // a legend in the bottom-left corner
+        f.key(Qt::Key_H);
+        settle();
+        auto* legend = f.window.findChild<MapLegend*>();
+        auto* help = f.window.findChild<HelpOverlay*>();
+        QVERIFY(legend->isVisible() && help->isVisible());
+        const QPoint corner = f.port()->pos();
+        const QRect legendPlace(legend->pos() - corner, legend->size());
+        const QRect helpPlace(help->pos() - corner, help->size());
+        const QImage field = f.port()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY(help->geometry().intersects(f.port()->geometry()));
+        // The view with everything over it, as the screen shows it.
+        const QImage onScreen = f.view()
+                                    ->grab(f.port()->geometry())
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_RGB32)
+                                    .scaled(field.size());
+
+        const std::tuple<const char*, const char*, QByteArray> cases[] = {
+            {"field.png", "field.png", "\x89PNG"},
+            {"field", "field.png", "\x89PNG"},
+            {"field.JPG", "field.JPG", "\xff\xd8\xff"},
+            {"field.jpeg", "field.jpeg", "\xff\xd8\xff"},
+            {"field.bmp", "field.bmp", "BM"},
+            {"field.svg", "field.svg", "<?xml"}};
+        for (const auto& [name, written, signature] : cases) {
+            QVERIFY2(f.window.savePicture(folder.filePath(name)), name);
+            QFile file(folder.filePath(written));
+            QVERIFY2(file.open(QIODevice::ReadOnly), written);
+            const QByteArray data = file.readAll();
+            QVERIFY2(data.startsWith(signature), name);
+            if (QByteArray(written).endsWith("svg")) {
+                QVERIFY(data.contains(legend->texts()[0].toUtf8())); // the legend's title
+                QVERIFY(!data.contains("Keys"));                     // the help's
+                continue;
+            }
+            const QImage saved =
+                QImage::fromData(data).convertToFormat(QImage::Format_RGB32).scaled(field.size());
+            const bool lossy = QByteArray(name).toLower().contains("jp");
+            const auto same = [&](const QImage& a, const QImage& b) {
+                long long sum = 0;
+                for (int y = 0; y < a.height(); ++y)
+                    for (int x = 0; x < a.width(); ++x)
+                        sum += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+                return sum <= (lossy ? 6LL : 0LL) * a.width() * a.height();
+            };
+            QVERIFY2(same(saved.copy(legendPlace), onScreen.copy(legendPlace)), name);
+            QVERIFY2(!same(saved.copy(legendPlace), field.copy(legendPlace)), name);
+            QVERIFY2(same(saved.copy(helpPlace), field.copy(helpPlace)), name);
+        }
+        const int files = QDir(folder.path()).entryList(QDir::Files).size();
+        for (const char* refused : {"field.xyz", "field.png.txt"}) {
+            ModalAnswer answer;
+            QVERIFY(!f.window.savePicture(folder.filePath(refused)));
+            QCOMPARE(answer.boxes.size(), 1);
+            QVERIFY2(answer.boxes[0].contains("names no picture format"),
+                     qPrintable(answer.boxes[0]));
+        }
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), files);
+    }
+
+    // The save dialog offers the three usual formats.
+    void saveDialogOffersPngJpegAndSvg()
+    {
+        Field f(false);
+        QStringList filters;
+        QTimer::singleShot(50, [&filters] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            filters = dialog->nameFilters();
+            dialog->reject();
+        });
+        f.key(Qt::Key_S);
+        QCOMPARE(filters, QStringList({"PNG image (*.png)", "JPEG image (*.jpg *.jpeg)",
+                                       "SVG drawing (*.svg)"}));
+    }
 };
 
 QTEST_MAIN(ControlsTest)

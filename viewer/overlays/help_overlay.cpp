@@ -21,7 +21,7 @@ const WindowKey kWindowKeys[] = {
     {"E", "equilibria (F = 0) with their kinds"},
     {"I", "information panel: formulas, equilibria, values under the pointer"},
     {"P", "pause or resume all motion"},
-    {"S, Ctrl+S", "save the picture (PNG, or SVG for a name ending in .svg)"},
+    {"S, Ctrl+S", "save the picture as the name's ending says: .png, .jpg, .svg, ..."},
     {"H, F1", "show or hide this help"},
 };
 const int kWindowKeyCount = int(std::size(kWindowKeys));
