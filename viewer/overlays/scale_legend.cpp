@@ -2,7 +2,6 @@
 
 #include "field_map_layer.h"
 
-#include <QLinearGradient>
 #include <QPainter>
 
 #include <cmath>
@@ -11,7 +10,6 @@ namespace {
 
 constexpr int kBarWidth = 160;
 constexpr int kBarHeight = 12;
-constexpr int kGradientStops = 16;
 
 // Two significant digits: enough to read a scale by, and steady while it settles.
 double rounded(double value)
@@ -56,43 +54,17 @@ QStringList ScaleLegend::texts() const
 
 QSize ScaleLegend::sizeHint() const
 {
-    const QFontMetrics metrics = fontMetrics();
-    int width = kBarWidth;
-    for (const QString& text : texts())
-        width = std::max(width, metrics.horizontalAdvance(text));
-    const int height = 2 * metrics.lineSpacing() + (shownTop > 0 ? kBarHeight + 4 : 0);
-    return QSize(2 * kMargin + width, 2 * kMargin + height);
+    return legendSize(texts(), kBarWidth, kBarHeight);
 }
 
 void ScaleLegend::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    paintBox(painter);
-    const QFontMetrics metrics = fontMetrics();
     const QStringList shown = texts();
-    QFont bold = font();
-    bold.setBold(true);
-    painter.setFont(bold);
-    painter.setPen(Qt::black);
-    const int baseline = kMargin + metrics.ascent();
-    painter.drawText(kMargin, baseline, shown[0]);
-    painter.setFont(font());
-    if (shown.size() == 2) {
-        painter.drawText(kMargin, baseline + metrics.lineSpacing(), shown[1]);
-        return;
-    }
-
-    const QRect bar(kMargin, kMargin + metrics.lineSpacing() + 2, width() - 2 * kMargin,
-                    kBarHeight);
-    QLinearGradient gradient(bar.topLeft(), bar.topRight());
-    for (int i = 0; i <= kGradientStops; ++i) {
-        const double t = double(i) / kGradientStops;
-        gradient.setColorAt(t, QColor::fromRgb(sequentialColor(t)));
-    }
-    painter.fillRect(bar, gradient);
-    painter.setPen(QColor(60, 60, 60));
-    painter.drawRect(bar.adjusted(0, 0, -1, -1));
-    painter.setPen(Qt::black);
+    const QRect bar = paintLegendFrame(painter, shown, kBarHeight);
+    if (bar.isNull()) return;
+    const QFontMetrics metrics = fontMetrics();
+    paintColourBar(painter, bar, sequentialColor);
     const int labels = bar.bottom() + 4 + metrics.ascent();
     painter.drawText(bar.left(), labels, shown[1]);
     painter.drawText(bar.right() + 1 - metrics.horizontalAdvance(shown[2]), labels, shown[2]);

@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QEvent>
+#include <QLinearGradient>
 #include <QPainter>
 
 #include <algorithm>
@@ -60,4 +61,51 @@ void ViewOverlay::paintBox(QPainter& painter) const
     painter.setPen(QPen(QColor(60, 60, 60), 1));
     painter.setBrush(QColor(255, 255, 255, 235));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+}
+
+QSize ViewOverlay::legendSize(const QStringList& texts, int barWidth, int barHeight) const
+{
+    const QFontMetrics metrics = fontMetrics();
+    int width = barWidth;
+    for (const QString& text : texts)
+        width = std::max(width, metrics.horizontalAdvance(text));
+    const int height = 2 * metrics.lineSpacing() + (texts.size() > 2 ? barHeight + 4 : 0);
+    return QSize(2 * kMargin + width, 2 * kMargin + height);
+}
+
+QRect ViewOverlay::paintLegendFrame(QPainter& painter, const QStringList& texts,
+                                    int barHeight) const
+{
+    paintBox(painter);
+    const QFontMetrics metrics = fontMetrics();
+    QFont bold = font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.setPen(Qt::black);
+    const int baseline = kMargin + metrics.ascent();
+    painter.drawText(kMargin, baseline, texts.value(0));
+    painter.setFont(font());
+    if (texts.size() <= 2) {
+        painter.drawText(kMargin, baseline + metrics.lineSpacing(), texts.value(1));
+        return QRect();
+    }
+    return QRect(kMargin, kMargin + metrics.lineSpacing() + 2, width() - 2 * kMargin, barHeight);
+}
+
+void ViewOverlay::paintColourBar(QPainter& painter, const QRect& bar, QRgb (*colourAt)(double),
+                                 double opacity)
+{
+    constexpr int kGradientStops = 16;
+    QLinearGradient gradient(bar.topLeft(), bar.topRight());
+    for (int i = 0; i <= kGradientStops; ++i) {
+        const double t = double(i) / kGradientStops;
+        gradient.setColorAt(t, QColor::fromRgb(colourAt(t)));
+    }
+    painter.setOpacity(opacity);
+    painter.fillRect(bar, gradient);
+    painter.setOpacity(1);
+    painter.setPen(QColor(60, 60, 60));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(bar.adjusted(0, 0, -1, -1));
+    painter.setPen(Qt::black);
 }

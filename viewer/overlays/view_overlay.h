@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRgb>
+#include <QStringList>
 #include <QWidget>
 
 class QAbstractScrollArea;
@@ -27,6 +29,17 @@ protected:
     bool event(QEvent* event) override;
     void setInPicture(bool shown) { pictured = shown; }
     void paintBox(QPainter& painter) const;
+
+    // For a legend: its title in bold over either one remark or a colour bar `barHeight` high
+    // with labels under it, as `texts` gives them (the title, then the remark or the labels).
+    QSize legendSize(const QStringList& texts, int barWidth, int barHeight) const;
+    // Paints the box, the title and a remark; the place for the bar, or an empty rectangle
+    // when the legend is only a remark.
+    QRect paintLegendFrame(QPainter& painter, const QStringList& texts, int barHeight) const;
+    // The colours of `colourAt` from 0 at the bar's left to 1 at its right, outlined, at
+    // `opacity`; the painter's pen is black afterwards, for the labels.
+    static void paintColourBar(QPainter& painter, const QRect& bar, QRgb (*colourAt)(double),
+                               double opacity = 1);
 
     static constexpr int kMargin = 10; // inside the box
     static constexpr int kInset = 8;   // from the view's edges and from each other
