@@ -1,5 +1,7 @@
 #include "classification.h"
 
+#include "interval_arithmetic.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -86,27 +88,102 @@ const char* KindName(EquilibriumKind kind)
     return "";
 }
 
+Matrix2 IntervalMatrix2::Midpoint() const
+{
+    return {::Midpoint(a), ::Midpoint(b), ::Midpoint(c), ::Midpoint(d)};
+}
+
+namespace {
+
+Interval Scaled(const Interval& x, double scale)
+{
+    return x * PointInterval(scale);
+}
+
+bool IsPositive(const Interval& x)
+{
+    return x.lo > 0;
+}
+
+bool IsNegative(const Interval& x)
+{
+    return x.hi < 0;
+}
+
+IntervalMatrix2 PointMatrix(const Matrix2& m)
+{
+    return {PointInterval(m.a), PointInterval(m.b), PointInterval(m.c), PointInterval(m.d)};
+}
+
+} // namespace
+
+MatrixInvariants InvariantsOf(const IntervalMatrix2& m)
+{
+    // Positive factors on the rows leave the determinant's sign alone; the trace needs no
+    // products, and the discriminant one common factor.
+    const double top = ScaleFor(std::max(Magnitude(m.a), Magnitude(m.b)));
+    const double bottom = ScaleFor(std::max(Magnitude(m.c), Magnitude(m.d)));
+    const Interval determinant =
+        Scaled(m.a, top) * Scaled(m.d, bottom) - Scaled(m.b, top) * Scaled(m.c, bottom);
+    const double all = std::min(top, bottom);
+    const Interval difference = Scaled(m.a, all) - Scaled(m.d, all);
+    const Interval discriminant =
+        Square(difference) + PointInterval(4) * Scaled(m.b, all) * Scaled(m.c, all);
+    return {determinant, m.a + m.d, discriminant};
+}
+
+bool MayBePurelyImaginary(const IntervalMatrix2& jacobian)
+{
+    const MatrixInvariants n = InvariantsOf(jacobian);
+    return IsPositive(n.determinant) && IsNegative(n.discriminant) && HoldsZero(n.trace);
+}
+
+EquilibriumKind VelocityFieldKind(const IntervalMatrix2& jacobian, const Interval& lyapunov)
+{
+    const MatrixInvariants n = InvariantsOf(jacobian);
+    if (IsNegative(n.determinant)) return EquilibriumKind::Saddle;
+    if (!IsPositive(n.determinant)) return EquilibriumKind::Degenerate;
+    if (IsNegative(n.trace) || IsPositive(n.trace)) {
+        const bool stable = IsNegative(n.trace);
+        if (IsNegative(n.discriminant))
+            return stable ? EquilibriumKind::StableSpiral : EquilibriumKind::UnstableSpiral;
+        return stable ? EquilibriumKind::StableNode : EquilibriumKind::UnstableNode;
+    }
+    if (!IsNegative(n.discriminant)) return EquilibriumKind::Degenerate;
+    if (IsNegative(lyapunov)) return EquilibriumKind::StableSpiral;
+    if (IsPositive(lyapunov)) return EquilibriumKind::UnstableSpiral;
+    return EquilibriumKind::Centre;
+}
+
+EquilibriumKind AccelerationFieldKind(const IntervalMatrix2& j)
+{
+    const MatrixInvariants n = InvariantsOf(j);
+    if (IsNegative(n.determinant)) return EquilibriumKind::Unstable; // one positive eigenvalue
+    if (!IsPositive(n.determinant)) return EquilibriumKind::Degenerate;
+    // Eigenvalues of one sign, or a complex pair.
+    if (IsNegative(n.discriminant) || IsPositive(n.trace)) return EquilibriumKind::Unstable;
+    if (!IsNegative(n.trace)) return EquilibriumKind::Degenerate;
+    if (IsPositive(n.discriminant)) return EquilibriumKind::Stable; // two distinct, negative
+    // A repeated eigenvalue, proven only where the discriminant is exactly 0. Then J has two
+    // eigenvectors only when it is λI: b = c = 0 and a = d.
+    if (!IsExactlyZero(n.discriminant)) return EquilibriumKind::Degenerate;
+    const Interval difference = j.a - j.d;
+    if (IsExactlyZero(j.b) && IsExactlyZero(j.c) && IsExactlyZero(difference))
+        return EquilibriumKind::Stable;
+    if (!HoldsZero(j.b) || !HoldsZero(j.c) || !HoldsZero(difference))
+        return EquilibriumKind::Unstable;
+    return EquilibriumKind::Degenerate;
+}
+
 EquilibriumKind VelocityFieldKind(const Matrix2& jacobian)
 {
-    const Matrix2 n = Normalized(jacobian);
-    const double determinant = n.Determinant();
-    const double trace = n.Trace();
-    if (determinant < -kFlatness) return EquilibriumKind::Saddle;
-    if (IsSingular(jacobian)) return EquilibriumKind::Degenerate;
-    if (std::fabs(trace) <= kFlatness) return EquilibriumKind::Centre;
-    if (HasRealEigenvalues(n))
-        return trace < 0 ? EquilibriumKind::StableNode : EquilibriumKind::UnstableNode;
-    return trace < 0 ? EquilibriumKind::StableSpiral : EquilibriumKind::UnstableSpiral;
+    // Exact entries: a trace of 0 is 0, and the linear field is a centre.
+    return VelocityFieldKind(PointMatrix(jacobian), PointInterval(0));
 }
 
 EquilibriumKind AccelerationFieldKind(const Matrix2& jacobian)
 {
-    if (IsSingular(jacobian)) return EquilibriumKind::Degenerate;
-    // Real eigenvalues of one sign have a positive determinant; both negative, a negative trace.
-    const Matrix2 n = Normalized(jacobian);
-    const bool bothNegative = n.Determinant() > 0 && n.Trace() < 0;
-    return HasRealEigenvalues(n) && bothNegative ? EquilibriumKind::Stable
-                                                 : EquilibriumKind::Unstable;
+    return AccelerationFieldKind(PointMatrix(jacobian));
 }
 
 const char* VelocityKind(const Matrix2& jacobian)
@@ -138,4 +215,21 @@ std::array<double, 2> Eigenvector(const Matrix2& m, double lambda)
         y = -y;
     }
     return {x + 0.0, y}; // never -0
+}
+
+bool LeastSquaresStep(const Matrix2& j, const double f[2], double step[2])
+{
+    const double size = j.Size();
+    if (!(size > 0)) return false;
+    const double mu = 1e-14 * size * size;
+    const double m00 = j.a * j.a + j.c * j.c + mu;
+    const double m01 = j.a * j.b + j.c * j.d;
+    const double m11 = j.b * j.b + j.d * j.d + mu;
+    const double r0 = -(j.a * f[0] + j.c * f[1]);
+    const double r1 = -(j.b * f[0] + j.d * f[1]);
+    const double determinant = m00 * m11 - m01 * m01;
+    if (!(determinant > 0)) return false;
+    step[0] = (r0 * m11 - m01 * r1) / determinant;
+    step[1] = (m00 * r1 - m01 * r0) / determinant;
+    return std::isfinite(step[0]) && std::isfinite(step[1]);
 }

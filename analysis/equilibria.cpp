@@ -1,394 +1,566 @@
 #include "equilibria.h"
 
+#include "box_clusters.h"
+#include "field_enclosure.h"
+#include "interval_arithmetic.h"
+#include "krawczyk.h"
+#include "lyapunov.h"
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 
 namespace {
 
-// A point is accepted when each component of F there is below this fraction of that
-// component's typical size over the region.
-constexpr double kAcceptance = 1e-8;
-// Points closer than this fraction of the region's size are one equilibrium.
-constexpr double kMergeFraction = 1e-6;
-// Newton has converged once a step is shorter than this fraction of the region's size.
-constexpr double kStepFraction = 1e-13;
-// How far a point may lie outside the closed region and still count (it is then moved onto it).
-constexpr double kBorderFraction = 1e-9;
-// How far from a point with a singular Jacobian the search looks for further equilibria.
-constexpr double kProbeFraction = 1e-4;
-// The damping of the least-squares step, relative to the Jacobian's size squared.
-constexpr double kDamping = 1e-10;
-// Step halvings before a step is given up, and steps in a row that may fail to halve |F|²
-// before a start is given up.
-constexpr int kMaxHalvings = 30;
-constexpr int kMaxWeakSteps = 5;
-// Newton steps that shrink by a steady ratio in this range, in a direction that stays within
-// kAligned (a cosine), are heading for a zero of higher multiplicity.
-constexpr double kMinShrink = 0.3;
-constexpr double kMaxShrink = 0.99;
-constexpr double kAligned = 0.99;
-constexpr int kMaxStartsPerSide = 2000;
+// The first pass splits each side of the region into up to 2^kFirstLevel parts. The sets of
+// boxes it leaves undecided are split further while they stay small (a zero that needs smaller
+// boxes to be proven, zeros close together, a multiple zero), down to 2^kLastLevel parts.
+constexpr int kFirstLevel = 8;
+constexpr int kLastLevel = 44;
+// A set of undecided boxes is split further while it has at most this many: a curve of zeros
+// doubles its count with every level, a multiple zero keeps it about the same.
+constexpr std::size_t kMostClusterBoxes = 256;
+// A set of undecided boxes spanning more than this fraction of the region is a continuum,
+// a smaller one a point: below a pixel of the window the difference does not show, and the
+// rounding error blurs an expanded multiple zero over about 1e-5.
+constexpr double kPointLike = 1e-3;
+// Narrowing a proven zero's box stops after this many steps, or after two that gain little.
+constexpr int kMostNarrowings = 60;
+constexpr double kLittleGain = 0.75;
+// A box whose test failed while J hardly varies over it is tried again this much larger,
+// around what the test narrowed it to: that catches a zero on its edge, as on the lines where
+// the region is halved.
+constexpr double kInflation = 1.5;
+// Entries closer in x than this fraction of the region sort by y.
+constexpr double kSortFraction = 1e-6;
+// Least-squares steps from a continuum's box towards a point of it.
+constexpr int kMostSteps = 40;
+// The clock is read every this many boxes.
+constexpr long kBoxesPerClockReading = 16;
 
-struct Point
-{
-    double x;
-    double y;
-};
+using Clock = std::chrono::steady_clock;
 
-double Distance(Point p, Point q)
+bool Excludes(const Interval& value)
 {
-    return std::hypot(p.x - q.x, p.y - q.y);
+    return IsEmpty(value) || !HoldsZero(value);
 }
 
-struct Candidate
+bool IsPoint(const Box& box)
 {
-    Point at;
-    Matrix2 jacobian;
+    return box.x.lo == box.x.hi && box.y.lo == box.y.hi;
+}
+
+bool IsWithin(const Box& inner, const Box& outer)
+{
+    return IsWithin(inner.x, outer.x) && IsWithin(inner.y, outer.y);
+}
+
+Box HullOf(const Box& a, const Box& b)
+{
+    return {Hull(a.x, b.x), Hull(a.y, b.y)};
+}
+
+double Distance(double x, double y, double x0, double y0)
+{
+    return std::hypot(x - x0, y - y0);
+}
+
+// The half side of the square around `at` that covers `side`.
+double Reach(double at, const Interval& side)
+{
+    return std::max(at - side.lo, side.hi - at);
+}
+
+// Counts what the search asks of the field and answers "cannot tell" once the budget is spent.
+class Budgeted final : public FieldEnclosure
+{
+public:
+    Budgeted(FieldEnclosure& field, long budget) : field(field), left(budget) {}
+
+    void Value(const Box& box, Interval value[2], bool* mayFail) override
+    {
+        if (Spend()) return field.Value(box, value, mayFail);
+        value[0] = value[1] = kWholeLine;
+        if (mayFail) *mayFail = true;
+    }
+    bool Jacobian(const Box& box, IntervalMatrix2& jacobian) override
+    {
+        return Spend() && field.Jacobian(box, jacobian);
+    }
+    bool Derivatives(const Box& box, HigherDerivatives& derivatives) override
+    {
+        return Spend() && field.Derivatives(box, derivatives);
+    }
+    bool Exhausted() const { return left < 0; }
+
+private:
+    bool Spend() { return --left >= 0; }
+
+    FieldEnclosure& field;
+    long left;
+};
+
+// A box left undecided, and what is known of F and J over it.
+struct Leaf
+{
+    Box box{};
+    bool defined = false;         // F finite, no point failing
+    bool jacobianDefined = false; // J too
+    bool allZero = false;         // F is exactly 0 throughout
+};
+
+// A proven zero: the only one in `unique`, and inside `tight`.
+struct ProvenZero
+{
+    Box unique;
+    Box tight;
 };
 
 class Search
 {
 public:
-    Search(const PlanarField& field, const Region& region, const SearchLimits& limits);
-
-    std::vector<Equilibrium> Run(FieldKind kind);
+    Search(FieldEnclosure& field, const Region& region, const SearchLimits& limits);
+    EquilibriumSearch Run(FieldKind kind);
 
 private:
-    bool Value(Point p, double value[2]);
-    bool Jacobian(Point p, Matrix2& jacobian);
-    // Typical sizes of Fx and Fy over the grid of starts; false when F evaluates nowhere there.
-    bool MeasureField(const std::vector<Point>& starts);
-    double Merit(const double value[2]) const;
-    bool Negligible(const double value[2]) const;
-    bool Inside(Point p, double slack) const;
-    // Newton's step for F at a point, or the least-squares step; false when there is none.
-    bool Step(const Matrix2& jacobian, const double value[2], bool leastSquares, Point& step) const;
-    // Moves `p` along `step`, halved until |F|² decreases; answers the length moved, 0 for no
-    // move. `whole` (may be null) tells whether the step was taken as it was given.
-    double LineSearch(Point& p, double value[2], double& merit, Point step, bool* whole);
-    // Newton's method from `start`; true with the zero it reached and the Jacobian there.
-    bool Solve(Point start, Candidate& found);
-    // Whether zeros continue from `candidate` along the directions its Jacobian leaves free.
-    bool OnContinuum(const Candidate& candidate);
-    Equilibrium Describe(const Candidate& candidate, EquilibriumKind kind) const;
+    enum class Verdict
+    {
+        Free,      // no zero in the box
+        Accounted, // its zeros are proven ones
+        Undecided,
+    };
 
-    const PlanarField& field;
+    // What the box holds; narrows the box to where its zeros can be when undecided.
+    Verdict Examine(Box& box, Leaf& leaf);
+    // Splits `box` until its sides are at most width × height, into the leaves left undecided.
+    void Subdivide(const Box& box, double width, double height, std::vector<Leaf>& leaves);
+    void Record(const Box& unique, const Box& narrowed);
+    Box Narrow(Box box);
+    Box Inflate(const Box& box) const;
+    bool InKnownZero(const Box& box) const;
+    bool InRegion(const Box& tight);
+    bool OutOfTime();
+    // The entry for one set of undecided leaves at the last level's resolution.
+    void Settle(const std::vector<Leaf>& leaves, const std::vector<std::size_t>& set);
+    void ListClusters();
+    void PointOnContinuum(const std::vector<Leaf>& leaves, const std::vector<std::size_t>& set,
+                          double& x, double& y);
+    bool PointValue(double x, double y, double value[2], Matrix2* jacobian);
+    Equilibrium Entry(double x, double y, EquilibriumKind kind, double radius);
+    EquilibriumKind KindOf(const ProvenZero& zero);
+
+    Budgeted field;
     const Region region;
     const SearchLimits limits;
-    double size;
-    Point centre;
-    double tolerance[2] = {0, 0}; // |Fx|, |Fy| below these is zero
-    double weight[2] = {1, 1};    // scales Fx and Fy to comparable sizes
-    long evaluations = 0;
+    Box whole{};
+    bool open[2];
+    double size = 1;
+    FieldKind kind = FieldKind::Velocity;
+    Clock::time_point deadline;
+    long boxesSeen = 0;
+    bool stopped = false;
+    bool undecidedLeft = false;
+    std::vector<ProvenZero> zeros;
+    std::vector<Box> uniqueBoxes; // of the proven zeros, and the boxes that found one again
+    std::vector<Box> clusters;    // the hulls of the small sets settled
+    std::vector<Equilibrium> entries;
 };
 
-Search::Search(const PlanarField& field, const Region& region, const SearchLimits& limits)
-    : field(field), region(region), limits(limits)
+Search::Search(FieldEnclosure& field, const Region& region, const SearchLimits& limits)
+    : field(field, limits.maxEvaluations), region(region), limits(limits)
 {
+    // The region's bounds are doubles, and so is every point listed: a zero less than a unit in
+    // the last place beyond the border (sin(2 * PI * x) at 5, with PI a little below pi) is on
+    // it as far as doubles can tell. A side of one point stays one point.
+    const double infinity = std::numeric_limits<double>::infinity();
+    open[0] = region.xMax > region.xMin;
+    open[1] = region.yMax > region.yMin;
+    whole = {{region.xMin, region.xMax}, {region.yMin, region.yMax}};
+    if (open[0])
+        whole.x = {std::nextafter(region.xMin, -infinity), std::nextafter(region.xMax, infinity)};
+    if (open[1])
+        whole.y = {std::nextafter(region.yMin, -infinity), std::nextafter(region.yMax, infinity)};
     size = std::max(region.xMax - region.xMin, region.yMax - region.yMin);
-    if (size == 0) size = 1; // a single point: any scale will do
-    centre = {(region.xMin + region.xMax) / 2, (region.yMin + region.yMax) / 2};
+    if (!(size > 0)) size = 1;
+    deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                  std::chrono::duration<double>(std::max(limits.seconds, 0.0)));
 }
 
-bool Search::Value(Point p, double value[2])
+bool Search::OutOfTime()
 {
-    if (evaluations >= limits.maxEvaluations) return false;
-    ++evaluations;
-    return field.Value(p.x, p.y, value);
+    if (stopped) return true;
+    const bool cancelled = limits.cancelled && limits.cancelled->load(std::memory_order_relaxed);
+    if (cancelled || field.Exhausted() ||
+        (++boxesSeen % kBoxesPerClockReading == 0 && Clock::now() >= deadline))
+        stopped = true;
+    return stopped;
 }
 
-bool Search::Jacobian(Point p, Matrix2& jacobian)
+bool Search::InKnownZero(const Box& box) const
 {
-    if (evaluations >= limits.maxEvaluations) return false;
-    ++evaluations;
-    return field.Jacobian(p.x, p.y, jacobian);
-}
-
-bool Search::MeasureField(const std::vector<Point>& starts)
-{
-    std::vector<double> magnitudes[2];
-    for (const Point& start : starts) {
-        double value[2];
-        if (!Value(start, value)) continue;
-        magnitudes[0].push_back(std::fabs(value[0]));
-        magnitudes[1].push_back(std::fabs(value[1]));
-    }
-    if (magnitudes[0].empty()) return false;
-    double typical[2];
-    for (int i = 0; i < 2; ++i) {
-        // A high percentile: a singularity covers few samples and does not make every other
-        // value look small, and a grid line of zeros does not make them look large.
-        auto& m = magnitudes[i];
-        auto high = m.begin() + static_cast<long>(m.size() * 9 / 10);
-        std::nth_element(m.begin(), high, m.end());
-        typical[i] = *high != 0 ? *high : *std::max_element(m.begin(), m.end());
-        tolerance[i] = kAcceptance * typical[i];
-    }
-    for (int i = 0; i < 2; ++i) {
-        const double scale = typical[i] != 0 ? typical[i] : typical[1 - i];
-        weight[i] = scale != 0 ? 1 / scale : 1;
-    }
-    return true;
-}
-
-double Search::Merit(const double value[2]) const
-{
-    const double u = value[0] * weight[0];
-    const double v = value[1] * weight[1];
-    return u * u + v * v;
-}
-
-bool Search::Negligible(const double value[2]) const
-{
-    return std::fabs(value[0]) <= tolerance[0] && std::fabs(value[1]) <= tolerance[1];
-}
-
-bool Search::Inside(Point p, double slack) const
-{
-    return p.x >= region.xMin - slack && p.x <= region.xMax + slack && p.y >= region.yMin - slack &&
-           p.y <= region.yMax + slack;
-}
-
-bool Search::Step(const Matrix2& jacobian, const double value[2], bool leastSquares,
-                  Point& step) const
-{
-    // Solve with Fx and Fy scaled alike, so that the least-squares step weighs them alike too.
-    const Matrix2 j{jacobian.a * weight[0], jacobian.b * weight[0], jacobian.c * weight[1],
-                    jacobian.d * weight[1]};
-    const double f0 = value[0] * weight[0];
-    const double f1 = value[1] * weight[1];
-    const double s = j.Size();
-    if (!(s > 0)) return false; // a flat field: nowhere to go
-    if (!leastSquares) {
-        const double determinant = j.Determinant();
-        if (determinant == 0) return false;
-        step = {(-f0 * j.d + j.b * f1) / determinant, (-j.a * f1 + j.c * f0) / determinant};
-    } else {
-        // On a curve of zeros the Jacobian has rank one: (JᵀJ + μI) step = -Jᵀf moves across
-        // the curve and not along it.
-        const double mu = kDamping * s * s;
-        const double m00 = j.a * j.a + j.c * j.c + mu;
-        const double m01 = j.a * j.b + j.c * j.d;
-        const double m11 = j.b * j.b + j.d * j.d + mu;
-        const double r0 = -(j.a * f0 + j.c * f1);
-        const double r1 = -(j.b * f0 + j.d * f1);
-        const double determinant = m00 * m11 - m01 * m01;
-        if (!(determinant > 0)) return false;
-        step = {(r0 * m11 - m01 * r1) / determinant, (m00 * r1 - m01 * r0) / determinant};
-    }
-    return std::isfinite(step.x) && std::isfinite(step.y);
-}
-
-double Search::LineSearch(Point& p, double value[2], double& merit, Point step, bool* whole)
-{
-    double length = std::hypot(step.x, step.y);
-    if (whole) *whole = length <= size;
-    if (length > size) {
-        step = {step.x * size / length, step.y * size / length};
-        length = size;
-    }
-    double t = 1;
-    for (int halving = 0; halving <= kMaxHalvings; ++halving, t /= 2) {
-        const Point q{p.x + t * step.x, p.y + t * step.y};
-        double next[2];
-        if (!Value(q, next)) continue;
-        const double nextMerit = Merit(next);
-        if (!(nextMerit < merit)) continue;
-        p = q;
-        value[0] = next[0];
-        value[1] = next[1];
-        merit = nextMerit;
-        if (whole) *whole = *whole && halving == 0;
-        return std::max(t * length, std::numeric_limits<double>::denorm_min());
-    }
-    return 0;
-}
-
-bool Search::Solve(Point start, Candidate& found)
-{
-    Point p = start;
-    double value[2];
-    if (!Value(p, value)) return false;
-    double merit = Merit(value);
-    int weakSteps = 0;
-    Point previous{0, 0}; // the last Newton step when it was taken whole, else zero
-    for (int iteration = 0; iteration < limits.maxIterations && merit > 0; ++iteration) {
-        Matrix2 jacobian;
-        if (!Jacobian(p, jacobian)) return false;
-        const double before = merit;
-        Point step;
-        double taken = 0;
-        if (Step(jacobian, value, false, step)) {
-            // Towards a zero of multiplicity m, Newton's whole steps shrink by (m - 1) / m each
-            // time, and m times the step lands on it.
-            const double length = std::hypot(step.x, step.y);
-            const double previousLength = std::hypot(previous.x, previous.y);
-            if (previousLength > 0 && length > 0) {
-                const double ratio = length / previousLength;
-                const double cosine =
-                    (step.x * previous.x + step.y * previous.y) / (length * previousLength);
-                if (ratio > kMinShrink && ratio < kMaxShrink && cosine > kAligned) {
-                    const double m = 1 / (1 - ratio);
-                    taken = LineSearch(p, value, merit, {step.x * m, step.y * m}, nullptr);
-                }
-            }
-            bool whole = false;
-            if (taken == 0) taken = LineSearch(p, value, merit, step, &whole);
-            previous = whole ? step : Point{0, 0};
-        }
-        // Where Newton's step is impossible or does not reduce |F|², the least-squares one.
-        if (taken == 0 && Step(jacobian, value, true, step)) {
-            taken = LineSearch(p, value, merit, step, nullptr);
-            previous = {0, 0};
-        }
-        if (taken == 0) break;
-        // Near a minimum of |F| that is not a zero, progress dies away.
-        weakSteps = merit > before / 2 ? weakSteps + 1 : 0;
-        if (weakSteps >= kMaxWeakSteps) break;
-        if (!Inside(p, size)) return false; // wandered far off: whatever it finds is elsewhere
-        if (taken <= kStepFraction * size) break;
-    }
-    if (!Negligible(value) || !Inside(p, kBorderFraction * size)) return false;
-    if (!Jacobian(p, found.jacobian)) return false;
-    found.at = {std::clamp(p.x, region.xMin, region.xMax),
-                std::clamp(p.y, region.yMin, region.yMax)};
-    return true;
-}
-
-bool Search::OnContinuum(const Candidate& candidate)
-{
-    const Matrix2& j = candidate.jacobian;
-    // The free direction is orthogonal to the Jacobian's longer (scaled) row; with no row at
-    // all, every direction is free.
-    const double r0 = std::hypot(j.a, j.b);
-    const double r1 = std::hypot(j.c, j.d);
-    Point directions[4] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-    int count = 4;
-    if (r0 * weight[0] >= r1 * weight[1] && r0 > 0) {
-        directions[0] = {-j.b / r0, j.a / r0};
-        count = 2;
-    } else if (r1 > 0) {
-        directions[0] = {-j.d / r1, j.c / r1};
-        count = 2;
-    }
-    directions[1] = {-directions[0].x, -directions[0].y};
-    const double reach = kProbeFraction * size;
-    for (int i = 0; i < count; ++i) {
-        const Point& direction = directions[i];
-        const Point start{candidate.at.x + reach * direction.x,
-                          candidate.at.y + reach * direction.y};
-        Candidate other;
-        // An isolated zero draws the probe back to itself; on a curve it stays about where it was.
-        if (Solve(start, other) && Distance(other.at, candidate.at) > reach / 10) return true;
-    }
+    for (const Box& unique : uniqueBoxes)
+        if (IsWithin(box, unique)) return true;
     return false;
 }
 
-Equilibrium Search::Describe(const Candidate& candidate, EquilibriumKind kind) const
+Box Search::Inflate(const Box& box) const
 {
-    const Matrix2& j = candidate.jacobian;
-    const auto eigenvalues = Eigenvalues(j);
-    Equilibrium e{candidate.at.x, candidate.at.y, kind, {eigenvalues[0], eigenvalues[1]}, j};
-    for (int i = 0; i < 2; ++i)
-        if (eigenvalues[i].imag() == 0) e.eigenvectors[i] = Eigenvector(j, eigenvalues[i].real());
+    Box wider = box;
+    for (int axis = 0; axis < 2; ++axis) {
+        if (!open[axis]) continue;
+        Interval& side = axis == 0 ? wider.x : wider.y;
+        const double middle = Midpoint(side);
+        // Not 0 for a side narrowed to one point, and beyond the rounding at its place.
+        const double floor = size * std::ldexp(1.0, -52) +
+                             4 * std::fabs(std::nextafter(Magnitude(side), 0.0) - Magnitude(side));
+        const double half = kInflation * Width(side) / 2 + floor;
+        side = {middle - half, middle + half};
+    }
+    return wider;
+}
+
+Search::Verdict Search::Examine(Box& box, Leaf& leaf)
+{
+    if (InKnownZero(box)) return Verdict::Accounted;
+    Interval value[2];
+    bool fails = false;
+    field.Value(box, value, &fails);
+    if (Excludes(value[0]) || Excludes(value[1])) return Verdict::Free;
+    leaf.defined = !fails && IsFinite(value[0]) && IsFinite(value[1]);
+    if (!leaf.defined) return Verdict::Undecided;
+    if (IsExactlyZero(value[0]) && IsExactlyZero(value[1]) && !IsPoint(box)) {
+        leaf.allZero = true; // a segment or an area of zeros
+        return Verdict::Undecided;
+    }
+    const KrawczykTest test = Krawczyk(field, box);
+    leaf.jacobianDefined = test.jacobianKnown;
+    if (test.result == KrawczykTest::NoZero) return Verdict::Free;
+    if (test.result == KrawczykTest::OneZero) {
+        Record(box, Narrow(test.narrowed));
+        return Verdict::Accounted;
+    }
+    box = test.narrowed;
+    if (InKnownZero(box)) return Verdict::Accounted;
+    if (test.formed && test.contraction < 1) {
+        // J hardly varies: at most one zero, which may lie on the edge.
+        const Box wider = Inflate(box);
+        const KrawczykTest again = Krawczyk(field, wider);
+        if (again.result == KrawczykTest::NoZero) return Verdict::Free;
+        if (again.result == KrawczykTest::OneZero) {
+            Record(wider, Narrow(again.narrowed));
+            return Verdict::Accounted;
+        }
+    }
+    return Verdict::Undecided;
+}
+
+Box Search::Narrow(Box box)
+{
+    int small = 0;
+    for (int step = 0; step < kMostNarrowings && small < 2; ++step) {
+        const KrawczykTest test = Krawczyk(field, box);
+        if (test.result == KrawczykTest::NoZero) break; // cannot be: keep what is proven
+        const Box& next = test.narrowed;
+        const bool gains = Width(next.x) < kLittleGain * Width(box.x) ||
+                           Width(next.y) < kLittleGain * Width(box.y);
+        small = gains ? 0 : small + 1;
+        if (next.x.lo == box.x.lo && next.x.hi == box.x.hi && next.y.lo == box.y.lo &&
+            next.y.hi == box.y.hi)
+            break;
+        box = next;
+    }
+    return box;
+}
+
+void Search::Record(const Box& unique, const Box& narrowed)
+{
+    uniqueBoxes.push_back(unique);
+    for (const ProvenZero& zero : zeros)
+        if (IsWithin(narrowed, zero.unique) || IsWithin(zero.tight, unique)) return; // found again
+    zeros.push_back({unique, narrowed});
+}
+
+void Search::Subdivide(const Box& start, double width, double height, std::vector<Leaf>& leaves)
+{
+    std::vector<Box> pending{start};
+    while (!pending.empty() && !OutOfTime()) {
+        Box box = pending.back();
+        pending.pop_back();
+        Leaf leaf;
+        if (Examine(box, leaf) != Verdict::Undecided) continue;
+        leaf.box = box;
+        const double across[2] = {width > 0 ? Width(box.x) / width : 0,
+                                  height > 0 ? Width(box.y) / height : 0};
+        const int axis = across[0] >= across[1] ? 0 : 1;
+        const Interval& side = axis == 0 ? box.x : box.y;
+        const double middle = Midpoint(side);
+        if (leaf.allZero || across[axis] <= 1 || !(side.lo < middle && middle < side.hi)) {
+            leaves.push_back(leaf);
+            continue;
+        }
+        Box halves[2] = {box, box};
+        (axis == 0 ? halves[0].x : halves[0].y).hi = middle;
+        (axis == 0 ? halves[1].x : halves[1].y).lo = middle;
+        pending.push_back(halves[1]);
+        pending.push_back(halves[0]);
+    }
+}
+
+bool Search::InRegion(const Box& tight)
+{
+    if (IsWithin(tight, whole)) return true;
+    const Box inside{Intersection(tight.x, whole.x), Intersection(tight.y, whole.y)};
+    if (IsEmpty(inside.x) || IsEmpty(inside.y)) return false;
+    // Straddling it: outside only where the part inside is proven free.
+    return Krawczyk(field, inside).result != KrawczykTest::NoZero;
+}
+
+bool Search::PointValue(double x, double y, double value[2], Matrix2* jacobian)
+{
+    Interval f[2];
+    bool fails = false;
+    field.Value(PointBox(x, y), f, &fails);
+    if (fails || !IsFinite(f[0]) || !IsFinite(f[1])) return false;
+    value[0] = Midpoint(f[0]);
+    value[1] = Midpoint(f[1]);
+    if (!jacobian) return true;
+    IntervalMatrix2 j;
+    if (!field.Jacobian(PointBox(x, y), j)) return false;
+    *jacobian = j.Midpoint();
+    return true;
+}
+
+Equilibrium Search::Entry(double x, double y, EquilibriumKind kind, double radius)
+{
+    Equilibrium e{x, y, kind, {}, {0, 0, 0, 0}};
+    double value[2];
+    if (PointValue(x, y, value, &e.jacobian)) {
+        const auto eigenvalues = Eigenvalues(e.jacobian);
+        for (int i = 0; i < 2; ++i) {
+            e.eigenvalues[i] = eigenvalues[i];
+            if (eigenvalues[i].imag() == 0)
+                e.eigenvectors[i] = Eigenvector(e.jacobian, eigenvalues[i].real());
+        }
+    }
+    e.radius = radius;
     return e;
 }
 
-std::vector<Equilibrium> Search::Run(FieldKind kind)
+EquilibriumKind Search::KindOf(const ProvenZero& zero)
 {
-    const int perSide = std::clamp(limits.startsPerSide, 1, kMaxStartsPerSide);
-    std::vector<Point> starts;
-    starts.reserve(static_cast<size_t>(perSide) * static_cast<size_t>(perSide));
-    for (int i = 0; i < perSide; ++i) {
-        for (int k = 0; k < perSide; ++k) {
-            const double u = perSide > 1 ? static_cast<double>(i) / (perSide - 1) : 0.5;
-            const double v = perSide > 1 ? static_cast<double>(k) / (perSide - 1) : 0.5;
-            starts.push_back({region.xMin + u * (region.xMax - region.xMin),
-                              region.yMin + v * (region.yMax - region.yMin)});
+    IntervalMatrix2 j;
+    if (!field.Jacobian(zero.tight, j) && !field.Jacobian(zero.unique, j))
+        return EquilibriumKind::Degenerate;
+    if (kind == FieldKind::Acceleration) return AccelerationFieldKind(j);
+    Interval lyapunov = kWholeLine;
+    HigherDerivatives derivatives;
+    if (MayBePurelyImaginary(j) && field.Derivatives(zero.tight, derivatives))
+        lyapunov = FirstLyapunovCoefficient(j, derivatives);
+    return VelocityFieldKind(j, lyapunov);
+}
+
+void Search::PointOnContinuum(const std::vector<Leaf>& leaves, const std::vector<std::size_t>& set,
+                              double& x, double& y)
+{
+    const double cx = Midpoint(whole.x), cy = Midpoint(whole.y);
+    // The box nearest the centre; an area of zeros before any other.
+    const Leaf* nearest = nullptr;
+    double best = std::numeric_limits<double>::infinity();
+    for (std::size_t i : set) {
+        const Leaf& leaf = leaves[i];
+        const double px = std::clamp(cx, leaf.box.x.lo, leaf.box.x.hi);
+        const double py = std::clamp(cy, leaf.box.y.lo, leaf.box.y.hi);
+        const double distance = Distance(px, py, cx, cy) - (leaf.allZero ? size * 4 : 0);
+        if (distance < best) {
+            best = distance;
+            nearest = &leaf;
         }
     }
-    if (!MeasureField(starts)) return {};
-
-    std::vector<Candidate> found;
-    for (const Point& start : starts) {
-        Candidate candidate;
-        if (Solve(start, candidate)) found.push_back(candidate);
+    // Its point nearest the centre, which an area of zeros needs no better.
+    x = std::clamp(cx, nearest->box.x.lo, nearest->box.x.hi);
+    y = std::clamp(cy, nearest->box.y.lo, nearest->box.y.hi);
+    // Towards the zeros, across the curve, while |F| keeps falling.
+    double value[2];
+    Matrix2 j;
+    if (!PointValue(x, y, value, &j)) return;
+    double norm = std::hypot(value[0], value[1]);
+    for (int step = 0; step < kMostSteps && norm > 0; ++step) {
+        double move[2], next[2];
+        if (!LeastSquaresStep(j, value, move)) return;
+        const double nx = std::clamp(x + move[0], region.xMin, region.xMax);
+        const double ny = std::clamp(y + move[1], region.yMin, region.yMax);
+        Matrix2 nextJacobian;
+        if (!PointValue(nx, ny, next, &nextJacobian)) return;
+        const double nextNorm = std::hypot(next[0], next[1]);
+        if (!(nextNorm < norm)) return;
+        x = nx;
+        y = ny;
+        value[0] = next[0];
+        value[1] = next[1];
+        norm = nextNorm;
+        j = nextJacobian;
     }
+}
 
-    // Merge: in order of x, a point joins an earlier one within reach, which lies among the
-    // last kept points whose x is within reach too.
-    const double reach = kMergeFraction * size;
-    std::sort(found.begin(), found.end(),
-              [](const Candidate& p, const Candidate& q) { return p.at.x < q.at.x; });
-    std::vector<Candidate> distinct;
-    for (const Candidate& candidate : found) {
-        bool merged = false;
-        for (auto kept = distinct.rbegin();
-             kept != distinct.rend() && kept->at.x >= candidate.at.x - reach && !merged; ++kept)
-            merged = Distance(kept->at, candidate.at) <= reach;
-        if (!merged) distinct.push_back(candidate);
+void Search::Settle(const std::vector<Leaf>& leaves, const std::vector<std::size_t>& set)
+{
+    Box hull = leaves[set.front()].box;
+    bool anyAllZero = false, anyDefined = false, allDefined = true;
+    for (std::size_t i : set) {
+        const Leaf& leaf = leaves[i];
+        hull = HullOf(hull, leaf.box);
+        anyAllZero = anyAllZero || leaf.allZero;
+        anyDefined = anyDefined || leaf.defined;
+        allDefined = allDefined && leaf.defined && (leaf.allZero || leaf.jacobianDefined);
     }
+    const double extent = std::max(Width(hull.x), Width(hull.y)) / size;
+    double x, y;
+    if (anyAllZero || extent > kPointLike) {
+        if (!anyDefined) {
+            undecidedLeft = true;
+            return;
+        }
+        PointOnContinuum(leaves, set, x, y);
+        entries.push_back(
+            Entry(x, y, EquilibriumKind::Continuum, std::max(Reach(x, hull.x), Reach(y, hull.y))));
+        return;
+    }
+    if (!allDefined) {
+        undecidedLeft = true;
+        return;
+    }
+    clusters.push_back(hull);
+}
 
-    std::vector<Candidate> isolated;
-    const Candidate* continuum = nullptr; // the continuum's point nearest the centre
-    for (const Candidate& candidate : distinct) {
-        if (IsSingular(candidate.jacobian) && OnContinuum(candidate)) {
-            if (!continuum || Distance(candidate.at, centre) < Distance(continuum->at, centre))
-                continuum = &candidate;
-        } else {
-            isolated.push_back(candidate);
+void Search::ListClusters()
+{
+    // Narrowed boxes at the edge of what rounding blurs can come apart from the rest (the
+    // underflow of x^60 near 0): clusters as close as the larger is wide are one.
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (std::size_t i = 0; i < clusters.size() && !merged; ++i) {
+            for (std::size_t j = i + 1; j < clusters.size() && !merged; ++j) {
+                const Box& a = clusters[i];
+                const Box& b = clusters[j];
+                const double gap = std::max(
+                    {b.x.lo - a.x.hi, a.x.lo - b.x.hi, b.y.lo - a.y.hi, a.y.lo - b.y.hi, 0.0});
+                const double reach = std::max({Width(a.x), Width(a.y), Width(b.x), Width(b.y)});
+                if (gap > reach / 2) continue;
+                clusters[i] = HullOf(a, b);
+                clusters.erase(clusters.begin() + static_cast<long>(j));
+                merged = true;
+            }
         }
     }
+    for (const Box& hull : clusters) {
+        const double x = std::clamp(Midpoint(hull.x), region.xMin, region.xMax);
+        const double y = std::clamp(Midpoint(hull.y), region.yMin, region.yMax);
+        entries.push_back(
+            Entry(x, y, EquilibriumKind::Degenerate, std::max(Reach(x, hull.x), Reach(y, hull.y))));
+    }
+}
 
-    const size_t room = static_cast<size_t>(std::max(0, limits.maxEntries - (continuum ? 1 : 0)));
-    if (isolated.size() > room) {
-        std::partial_sort(isolated.begin(), isolated.begin() + static_cast<long>(room),
-                          isolated.end(), [this](const Candidate& p, const Candidate& q) {
-                              return Distance(p.at, centre) < Distance(q.at, centre);
+EquilibriumSearch Search::Run(FieldKind fieldKind)
+{
+    kind = fieldKind;
+    const double width = region.xMax - region.xMin, height = region.yMax - region.yMin;
+    int level = kFirstLevel;
+    std::vector<Leaf> leaves;
+    Subdivide(whole, std::ldexp(width, -level), std::ldexp(height, -level), leaves);
+    while (!leaves.empty() && !stopped) {
+        const double cellWidth = std::ldexp(width, -level), cellHeight = std::ldexp(height, -level);
+        std::vector<Box> boxes;
+        for (const Leaf& leaf : leaves)
+            boxes.push_back(leaf.box);
+        std::vector<Leaf> finer;
+        for (const auto& set :
+             ConnectedSets(boxes, {region.xMin, region.yMin, cellWidth, cellHeight})) {
+            const bool anyAllZero = std::any_of(set.begin(), set.end(),
+                                                [&](std::size_t i) { return leaves[i].allZero; });
+            if (anyAllZero || set.size() > kMostClusterBoxes || level >= kLastLevel) {
+                Settle(leaves, set);
+                continue;
+            }
+            for (std::size_t i : set)
+                Subdivide(leaves[i].box, cellWidth / 2, cellHeight / 2, finer);
+        }
+        leaves = std::move(finer);
+        ++level;
+    }
+    ListClusters();
+
+    for (const ProvenZero& zero : zeros) {
+        if (stopped) break;
+        if (!InRegion(zero.tight)) continue;
+        const double x = std::clamp(Midpoint(zero.tight.x), region.xMin, region.xMax);
+        const double y = std::clamp(Midpoint(zero.tight.y), region.yMin, region.yMax);
+        Equilibrium e =
+            Entry(x, y, KindOf(zero), std::max(Reach(x, zero.tight.x), Reach(y, zero.tight.y)));
+        e.proven = true;
+        entries.push_back(e);
+    }
+
+    EquilibriumSearch result;
+    bool cut = false;
+    const double cx = Midpoint(whole.x), cy = Midpoint(whole.y);
+    const std::size_t room = static_cast<std::size_t>(std::max(0, limits.maxEntries));
+    if (entries.size() > room) {
+        std::partial_sort(entries.begin(), entries.begin() + static_cast<long>(room), entries.end(),
+                          [&](const Equilibrium& p, const Equilibrium& q) {
+                              return Distance(p.x, p.y, cx, cy) < Distance(q.x, q.y, cx, cy);
                           });
-        isolated.resize(room);
+        entries.resize(room);
+        cut = true;
     }
-    std::vector<Equilibrium> equilibria;
-    for (const Candidate& candidate : isolated) {
-        const Matrix2& j = candidate.jacobian;
-        equilibria.push_back(Describe(candidate, kind == FieldKind::Acceleration
-                                                     ? AccelerationFieldKind(j)
-                                                     : VelocityFieldKind(j)));
-    }
-    if (continuum && limits.maxEntries > 0)
-        equilibria.push_back(Describe(*continuum, EquilibriumKind::Continuum));
-    // By x, then y; x values closer than the merging distance count as one, so that points
-    // above each other come in the order of y despite rounding noise in x.
-    std::sort(equilibria.begin(), equilibria.end(),
-              [reach](const Equilibrium& p, const Equilibrium& q) {
-                  const double px = std::round(p.x / reach);
-                  const double qx = std::round(q.x / reach);
-                  return px != qx ? px < qx : p.y < q.y;
-              });
-    return equilibria;
+    using Gap = EquilibriumSearch::Gap;
+    result.gap = stopped         ? Gap::Stopped
+                 : cut           ? Gap::TooMany
+                 : undecidedLeft ? Gap::Undecided
+                                 : Gap::None;
+    result.complete = result.gap == Gap::None;
+    const double reach = kSortFraction * size;
+    std::sort(entries.begin(), entries.end(), [reach](const Equilibrium& p, const Equilibrium& q) {
+        const double px = std::round(p.x / reach);
+        const double qx = std::round(q.x / reach);
+        return px != qx ? px < qx : p.y < q.y;
+    });
+    result.entries = std::move(entries);
+    return result;
+}
+
+bool IsSearchable(const Region& region)
+{
+    for (double bound : {region.xMin, region.xMax, region.yMin, region.yMax,
+                         region.xMax - region.xMin, region.yMax - region.yMin})
+        if (!std::isfinite(bound)) return false;
+    return true;
 }
 
 } // namespace
+
+EquilibriumSearch FindEquilibria(FieldEnclosure& field, const Region& region, FieldKind kind,
+                                 const SearchLimits& limits)
+{
+    if (!IsSearchable(region)) return {};
+    EquilibriumSearch empty;
+    empty.complete = true; // a reversed region holds no point, so no zero
+    empty.gap = EquilibriumSearch::Gap::None;
+    if (region.xMin > region.xMax || region.yMin > region.yMax) return empty;
+    return Search(field, region, limits).Run(kind);
+}
+
+std::vector<Equilibrium> FindEquilibria(const PlanarField& field, const Region& region,
+                                        FieldKind kind, const SearchLimits& limits)
+{
+    const std::unique_ptr<FieldEnclosure> enclosure = field.Enclosure();
+    if (!enclosure) return {};
+    return FindEquilibria(*enclosure, region, kind, limits).entries;
+}
 
 std::vector<Equilibrium> FindEquilibria(const PlanarField& field, const Region& region,
                                         bool accelerationField, const SearchLimits& limits)
 {
     return FindEquilibria(
         field, region, accelerationField ? FieldKind::Acceleration : FieldKind::Velocity, limits);
-}
-
-std::vector<Equilibrium> FindEquilibria(const PlanarField& field, const Region& region,
-                                        FieldKind kind, const SearchLimits& limits)
-{
-    const double bounds[] = {region.xMin,
-                             region.xMax,
-                             region.yMin,
-                             region.yMax,
-                             region.xMax - region.xMin,
-                             region.yMax - region.yMin};
-    for (double bound : bounds)
-        if (!std::isfinite(bound)) return {};
-    if (region.xMin > region.xMax || region.yMin > region.yMax) return {};
-    return Search(field, region, limits).Run(kind);
 }

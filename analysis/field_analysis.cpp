@@ -1,6 +1,7 @@
 #include "field_analysis.h"
 
 #include "engine.h"
+#include "field_enclosure.h"
 #include "nullclines.h"
 #include "separatrices.h"
 #include "tree_building.h"
@@ -28,9 +29,11 @@ bool IsOperatorWithoutDerivative(int code)
 
 // The first operation in the tree that has no derivative, as the user writes it ("ABS", "'<'"),
 // or an empty text. The engine would differentiate a conditional branch by branch, copying its
-// condition; a comparison there still makes the field jump or bend, so it counts too.
+// condition; the field jumps or bends where the condition changes, with or without a comparison,
+// so a conditional counts too, named only when nothing in it is named first (its comparison).
 std::string FirstWithoutDerivative(const Parser* root)
 {
+    std::string conditional;
     std::vector<const Parser*> pending; // no recursion: a long sum is a deep tree
     if (root) pending.push_back(root);
     while (!pending.empty()) {
@@ -49,11 +52,13 @@ std::string FirstWithoutDerivative(const Parser* root)
             const int code = operation->OperatorCode();
             if (IsOperatorWithoutDerivative(code))
                 return std::string("'") + kOperatorText[code] + "'";
+            if (code == kOpIf && conditional.empty())
+                conditional = std::string("'") + kOperatorText[code] + "'";
             pending.push_back(operation->right);
             pending.push_back(operation->left);
         }
     }
-    return {};
+    return conditional;
 }
 
 // An expression object of its own around a new tree, which it simplifies; a failure deletes the
@@ -66,6 +71,35 @@ std::unique_ptr<FunctionInterpreter> Adopt(NodePtr tree)
     if (root && root->IsLiteral() && root->Evaluate() == 0 && std::signbit(root->Evaluate()))
         expression->ReplaceChild(const_cast<Parser*>(root), new Constant(0.0));
     return expression;
+}
+
+bool IsWholeConstant(const Parser* node)
+{
+    const auto* constant = dynamic_cast<const Constant*>(node);
+    return constant && std::isfinite(constant->value) &&
+           std::trunc(constant->value) == constant->value;
+}
+
+// The bases of the powers in the tree whose exponent is not a constant whole number.
+std::vector<const Parser*> BasesOfRealPowers(const Parser* root)
+{
+    std::vector<const Parser*> bases;
+    std::vector<const Parser*> pending;
+    if (root) pending.push_back(root);
+    while (!pending.empty()) {
+        const Parser* node = pending.back();
+        pending.pop_back();
+        if (const auto* function = dynamic_cast<const FunctionParser*>(node)) {
+            if (function->argument) pending.push_back(function->argument);
+        } else if (const auto* operation = dynamic_cast<const OperationParser*>(node)) {
+            if (operation->OperatorCode() == kOpPower && operation->left &&
+                !IsWholeConstant(operation->right))
+                bases.push_back(operation->left);
+            if (operation->right) pending.push_back(operation->right);
+            if (operation->left) pending.push_back(operation->left);
+        }
+    }
+    return bases;
 }
 
 std::string TextOf(const FunctionInterpreter* expression)
@@ -84,27 +118,38 @@ FieldAnalysis::FieldAnalysis(const FunctionInterpreter& fx, const FunctionInterp
     Build(sources);
 }
 
+FieldAnalysis::FieldAnalysis(const FunctionInterpreter& fx, const FunctionInterpreter& fy,
+                             const Region& region)
+    : FieldAnalysis(fx, fy)
+{
+    if (!Differentiable()) return;
+    const std::string why = ReasonOver(region);
+    if (!why.empty()) Refuse(kNoDerivative, why);
+}
+
 FieldAnalysis::~FieldAnalysis() = default;
 FieldAnalysis::FieldAnalysis(FieldAnalysis&&) noexcept = default;
 FieldAnalysis& FieldAnalysis::operator=(FieldAnalysis&&) noexcept = default;
 
+void FieldAnalysis::Refuse(int code, const std::string& why)
+{
+    errorCode = code;
+    reason = why;
+    for (auto& row : jacobian)
+        for (auto& entry : row)
+            entry.reset();
+    divergence.reset();
+    curl.reset();
+}
+
 void FieldAnalysis::Build(const FunctionInterpreter* const sources[2])
 {
     // Whatever fails, nothing derived is kept: the analysis is either complete or refused.
-    auto refuse = [this](int code, const std::string& why) {
-        errorCode = code;
-        reason = why;
-        for (auto& row : jacobian)
-            for (auto& entry : row)
-                entry.reset();
-        divergence.reset();
-        curl.reset();
-    };
     for (int i = 0; i < 2; ++i) {
         try {
             field[i] = Adopt(NodePtr(sources[i]->CopyTree())); // raises kEmptyExpression
         } catch (const ParseErrorMsg& error) {
-            refuse(error.code, std::string(kComponentNames[i]) + ": " + ErrorMessage(error.code));
+            Refuse(error.code, std::string(kComponentNames[i]) + ": " + ErrorMessage(error.code));
             return;
         }
         Bind(*field[i], sources);
@@ -113,7 +158,7 @@ void FieldAnalysis::Build(const FunctionInterpreter* const sources[2])
     for (int i = 0; i < 2; ++i) {
         const std::string what = FirstWithoutDerivative(field[i]->Root());
         if (!what.empty()) {
-            refuse(kNoDerivative, std::string(kComponentNames[i]) + " uses " + what +
+            Refuse(kNoDerivative, std::string(kComponentNames[i]) + " uses " + what +
                                       ", which has no derivative.");
             return;
         }
@@ -130,7 +175,7 @@ void FieldAnalysis::Build(const FunctionInterpreter* const sources[2])
                 if (!tree) ThrowParseError(kNoDerivative, -1, -1);
                 jacobian[i][j] = Adopt(std::move(tree));
             } catch (const ParseErrorMsg& error) {
-                refuse(error.code, std::string(kComponentNames[i]) + " has no derivative by " +
+                Refuse(error.code, std::string(kComponentNames[i]) + " has no derivative by " +
                                        kVariableNames[j] + ": " + ErrorMessage(error.code));
                 return;
             }
@@ -145,7 +190,7 @@ void FieldAnalysis::Build(const FunctionInterpreter* const sources[2])
         curl = Adopt(BuildOperator<MinusOperator>(NodePtr(jacobian[1][0]->CopyTree()),
                                                   NodePtr(jacobian[0][1]->CopyTree())));
     } catch (const ParseErrorMsg& error) {
-        refuse(error.code, ErrorMessage(error.code));
+        Refuse(error.code, ErrorMessage(error.code));
         return;
     }
     for (auto& row : jacobian)
@@ -218,10 +263,52 @@ double FieldAnalysis::CurlAt(double x, double y) const
     return curl->Evaluate();
 }
 
+std::string FieldAnalysis::ReasonOver(const Region& region) const
+{
+    if (!Differentiable()) return reason;
+    const Interval x{region.xMin, region.xMax};
+    const Interval y{region.yMin, region.yMax};
+    const FunctionInterpreter* const sources[2] = {field[0].get(), field[1].get()};
+    for (int i = 0; i < 2; ++i) {
+        for (const Parser* base : BasesOfRealPowers(field[i]->Root())) {
+            try {
+                FunctionInterpreter formula(base->Clone());
+                Bind(formula, sources);
+                IntervalEvaluator enclosure(formula);
+                enclosure.Bind(kVariableNames[0], &x);
+                enclosure.Bind(kVariableNames[1], &y);
+                const Interval values = enclosure.Evaluate(nullptr);
+                if (IsEmpty(values) || values.lo >= 0) continue;
+            } catch (const ParseErrorMsg&) {
+                // A copy that cannot be made: no telling, so no derivative.
+            }
+            return std::string(kComponentNames[i]) +
+                   " raises a base that can be negative in the region to a power that is not a "
+                   "whole number, which has no derivative there.";
+        }
+    }
+    return {};
+}
+
+EquilibriumSearch FieldAnalysis::FindEquilibria(const Region& region, FieldKind kind,
+                                                const SearchLimits& limits) const
+{
+    if (!ReasonOver(region).empty()) return {};
+    const std::unique_ptr<FieldEnclosure> enclosure = Enclosure();
+    if (!enclosure) return {};
+    return ::FindEquilibria(*enclosure, region, kind, limits);
+}
+
+EquilibriumSearch FieldAnalysis::FindEquilibria(double xMin, double xMax, double yMin, double yMax,
+                                                bool acceleration) const
+{
+    return FindEquilibria(Region{xMin, xMax, yMin, yMax},
+                          acceleration ? FieldKind::Acceleration : FieldKind::Velocity);
+}
+
 std::vector<Equilibrium> FieldAnalysis::Equilibria(const Region& region, FieldKind kind) const
 {
-    if (!Differentiable()) return {};
-    return FindEquilibria(*this, region, kind);
+    return FindEquilibria(region, kind).entries;
 }
 
 std::vector<Equilibrium> FieldAnalysis::Equilibria(double xMin, double xMax, double yMin,
@@ -292,6 +379,14 @@ bool FieldAnalysis::Value(double x, double y, double value[2]) const
         return false;
     }
     return std::isfinite(value[0]) && std::isfinite(value[1]);
+}
+
+std::unique_ptr<FieldEnclosure> FieldAnalysis::Enclosure() const
+{
+    if (!Differentiable()) return nullptr;
+    const FunctionInterpreter* const entries[2][2] = {{jacobian[0][0].get(), jacobian[0][1].get()},
+                                                      {jacobian[1][0].get(), jacobian[1][1].get()}};
+    return std::make_unique<FormulaEnclosure>(*field[0], *field[1], entries);
 }
 
 bool FieldAnalysis::Jacobian(double x, double y, Matrix2& m) const

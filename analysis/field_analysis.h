@@ -23,13 +23,17 @@ class FieldAnalysis final : public PlanarField
 public:
     // Never throws ParseErrorMsg: a field that cannot be differentiated is built with the reason.
     FieldAnalysis(const FunctionInterpreter& fx, const FunctionInterpreter& fy);
+    // The same, refusing also what ReasonOver(region) refuses, with the values the slots hold
+    // now: an analysis for one region, whose maps, panel and equilibria all agree.
+    FieldAnalysis(const FunctionInterpreter& fx, const FunctionInterpreter& fy,
+                  const Region& region);
     ~FieldAnalysis() override;
     FieldAnalysis(FieldAnalysis&&) noexcept;
     FieldAnalysis& operator=(FieldAnalysis&&) noexcept;
 
     // False when a derivative does not exist: the field uses ABS, CEIL, FLOOR, RAND, "!", "~",
-    // a comparison, "%", a logical or a bitwise operator anywhere, or the engine refused a
-    // derivative. Nothing derived is kept then.
+    // a comparison, "%", a logical or a bitwise operator or a conditional anywhere, or the engine
+    // refused a derivative. Nothing derived is kept then.
     bool Differentiable() const { return errorCode < 0; }
     // The engine's error code that stopped the derivatives (kNoDerivative for the operations
     // above), -1 when differentiable.
@@ -37,6 +41,12 @@ public:
     // Why not, in words for the user, such as "Fx uses ABS, which has no derivative."; empty
     // when differentiable.
     const std::string& Reason() const { return reason; }
+    // Reason(), or why the field has no derivative somewhere in `region` although it has one
+    // elsewhere: a power whose exponent is not a constant whole number, with a base whose
+    // enclosure over the region (the slots read as they are now) reaches below 0. For a negative
+    // base the engine drops the exponent's fraction, so the field jumps there. Empty when
+    // differentiable throughout the region.
+    std::string ReasonOver(const Region& region) const;
 
     // The formulas as the engine prints a tree (without the expression object's "= "), simplified;
     // empty when not differentiable.
@@ -50,8 +60,14 @@ public:
     double DivergenceAt(double x, double y) const;
     double CurlAt(double x, double y) const;
 
-    // FindEquilibria over the region with the program's limits; none when not differentiable.
-    // Evaluation errors at single points are part of the search and never leave it.
+    // FindEquilibria over the region on the field's enclosures; nothing, and not complete, when
+    // ReasonOver(region) refuses. Evaluation errors at single points are part of the search and
+    // never leave it.
+    EquilibriumSearch FindEquilibria(const Region& region, FieldKind kind,
+                                     const SearchLimits& limits = {}) const;
+    EquilibriumSearch FindEquilibria(double xMin, double xMax, double yMin, double yMax,
+                                     bool acceleration) const;
+    // The entries of FindEquilibria with the program's limits.
     std::vector<Equilibrium> Equilibria(const Region& region, FieldKind kind) const;
     std::vector<Equilibrium> Equilibria(double xMin, double xMax, double yMin, double yMax,
                                         bool accelerationField) const;
@@ -93,6 +109,8 @@ public:
     // finite (the Jacobian always when not differentiable).
     bool Value(double x, double y, double value[2]) const override;
     bool Jacobian(double x, double y, Matrix2& jacobian) const override;
+    // Enclosures of the analysis's formulas (FormulaEnclosure); null when not differentiable.
+    std::unique_ptr<FieldEnclosure> Enclosure() const override;
 
 private:
     using Expression = std::unique_ptr<FunctionInterpreter>;
@@ -104,6 +122,8 @@ private:
     };
 
     void Build(const FunctionInterpreter* const sources[2]);
+    // Keeps nothing derived, with the code and the words for why.
+    void Refuse(int code, const std::string& why);
     // Points x and y of `expression` at `point`, other names at the sources' slots.
     void Bind(FunctionInterpreter& expression, const FunctionInterpreter* const sources[2]) const;
     void MoveTo(double x, double y) const;

@@ -41,25 +41,6 @@ bool ValidRegion(const Region& r)
     return r.xMin <= r.xMax && r.yMin <= r.yMax;
 }
 
-// Least squares with a touch of damping, so that a Jacobian of rank one (on a curve of zeros)
-// gives the step across the curve: (JᵀJ + μI) step = -JᵀF.
-bool NewtonStep(const Matrix2& j, const double f[2], double step[2])
-{
-    const double size = j.Size();
-    if (!(size > 0)) return false;
-    const double mu = 1e-14 * size * size;
-    const double m00 = j.a * j.a + j.c * j.c + mu;
-    const double m01 = j.a * j.b + j.c * j.d;
-    const double m11 = j.b * j.b + j.d * j.d + mu;
-    const double r0 = -(j.a * f[0] + j.c * f[1]);
-    const double r1 = -(j.b * f[0] + j.d * f[1]);
-    const double determinant = m00 * m11 - m01 * m01;
-    if (!(determinant > 0)) return false;
-    step[0] = (r0 * m11 - m01 * r1) / determinant;
-    step[1] = (m00 * r1 - m01 * r0) / determinant;
-    return std::isfinite(step[0]) && std::isfinite(step[1]);
-}
-
 } // namespace
 
 double EquilibriumReach(const Region& region)
@@ -89,7 +70,7 @@ bool NearEquilibrium(const PlanarField& field, const Region& region, double x, d
     }
     Matrix2 j;
     double step[2];
-    if (!field.Jacobian(x, y, j) || !NewtonStep(j, value, step)) return false;
+    if (!field.Jacobian(x, y, j) || !LeastSquaresStep(j, value, step)) return false;
     const double first = std::hypot(step[0], step[1]);
     if (!(first <= EquilibriumReach(region))) return false;
     // Where F is not in the Jacobian's range (near a minimum of |F| that is no zero) the least
@@ -99,7 +80,7 @@ bool NearEquilibrium(const PlanarField& field, const Region& region, double x, d
     if (!field.Value(px, py, next)) return false;
     if (!(std::hypot(next[0], next[1]) <= kReducing * std::hypot(value[0], value[1]))) return false;
     if (next[0] != 0 || next[1] != 0) {
-        if (!field.Jacobian(px, py, j) || !NewtonStep(j, next, again)) return false;
+        if (!field.Jacobian(px, py, j) || !LeastSquaresStep(j, next, again)) return false;
         if (!(std::hypot(again[0], again[1]) <= kShrinking * first)) return false;
     }
     at[0] = px + again[0];

@@ -8,6 +8,7 @@
 
 #include "engine.h"
 #include "field_analysis.h"
+#include "field_enclosure.h"
 
 #include <algorithm>
 #include <cmath>
@@ -571,10 +572,10 @@ void CheckEmptyComparisons(const FunctionInterpreter& expression)
 
 // The analysis differentiates each formula twice and copies it: trees up to this weight only.
 constexpr size_t kMaxAnalysedWeight = 5000;
-// One equilibria search may evaluate this many nodes in all (the field's and its Jacobian's);
-// the program's full search runs only where this allows as many evaluations as it usually needs.
+// One equilibria search may evaluate this many nodes in all (the field's and its Jacobian's over
+// boxes), and take this long: the program gives it a second, which one input cannot have.
 constexpr long kSearchNodeBudget = 2000000;
-constexpr long kFullSearchEvaluations = 100000;
+constexpr double kSearchSeconds = 0.05;
 // The other component of the second field analysed.
 constexpr const char* kPartnerFormula = "sin(x) * y - x / 2";
 
@@ -597,22 +598,27 @@ size_t NodeCount(const FunctionInterpreter* expression)
 }
 
 // Counts what a search asks of the field, to compare with its limits.
-class CountingField final : public PlanarField
+class CountingField final : public FieldEnclosure
 {
 public:
-    explicit CountingField(const PlanarField& field) : field(field) {}
-    bool Value(double x, double y, double value[2]) const override
+    explicit CountingField(FieldEnclosure& field) : field(field) {}
+    void Value(const Box& box, Interval value[2], bool* mayFail) override
     {
         ++calls;
-        return field.Value(x, y, value);
+        field.Value(box, value, mayFail);
     }
-    bool Jacobian(double x, double y, Matrix2& jacobian) const override
+    bool Jacobian(const Box& box, IntervalMatrix2& jacobian) override
     {
         ++calls;
-        return field.Jacobian(x, y, jacobian);
+        return field.Jacobian(box, jacobian);
     }
-    const PlanarField& field;
-    mutable long calls = 0;
+    bool Derivatives(const Box& box, HigherDerivatives& derivatives) override
+    {
+        ++calls;
+        return field.Derivatives(box, derivatives);
+    }
+    FieldEnclosure& field;
+    long calls = 0;
 };
 
 bool IsKnownKind(const std::string& kind, bool accelerationField)
@@ -628,23 +634,31 @@ bool IsKnownKind(const std::string& kind, bool accelerationField)
     return false;
 }
 
-void CheckEquilibria(const std::vector<Equilibrium>& found, const Region& region,
+// Entries inside the region, of known kinds, sorted by x; each square holds a zero (or the
+// undecided boxes of a cluster or continuum), so F's enclosure over it holds 0.
+void CheckEquilibria(const EquilibriumSearch& found, FieldEnclosure& field, const Region& region,
                      bool accelerationField, size_t maxEntries)
 {
-    FUZZ_CHECK(found.size() <= maxEntries);
+    FUZZ_CHECK(found.entries.size() <= maxEntries);
     const double size = std::max(region.xMax - region.xMin, region.yMax - region.yMin);
-    int continua = 0;
-    for (size_t i = 0; i < found.size(); ++i) {
-        const Equilibrium& e = found[i];
+    for (size_t i = 0; i < found.entries.size(); ++i) {
+        const Equilibrium& e = found.entries[i];
         FUZZ_CHECK(e.x >= region.xMin && e.x <= region.xMax);
         FUZZ_CHECK(e.y >= region.yMin && e.y <= region.yMax);
         FUZZ_CHECK(IsKnownKind(KindName(e.kind), accelerationField));
-        continua += e.kind == EquilibriumKind::Continuum;
+        FUZZ_CHECK(e.radius >= 0 && !std::isnan(e.radius));
+        FUZZ_CHECK(!e.proven || e.kind != EquilibriumKind::Continuum);
         for (const auto& eigenvalue : e.eigenvalues)
             FUZZ_CHECK(std::isfinite(eigenvalue.real()) && std::isfinite(eigenvalue.imag()));
-        if (i > 0) FUZZ_CHECK(e.x >= found[i - 1].x - 1e-6 * size);
+        if (i > 0) FUZZ_CHECK(e.x >= found.entries[i - 1].x - 1e-6 * size);
+        if (!std::isfinite(e.radius)) continue;
+        Interval value[2];
+        bool mayFail = false;
+        field.Value({{e.x - e.radius, e.x + e.radius}, {e.y - e.radius, e.y + e.radius}}, value,
+                    &mayFail);
+        for (const Interval& component : value)
+            FUZZ_CHECK(component.lo <= 0 && 0 <= component.hi);
     }
-    FUZZ_CHECK(continua <= 1);
 }
 
 // Divergence or curl at a point: a value, or an error without text positions.
@@ -685,25 +699,26 @@ void CheckAnalysis(const FieldAnalysis& analysis, size_t fieldNodes, uint32_t ch
         if (analysis.Jacobian(point.x, point.y, jacobian)) FUZZ_CHECK(analysis.Differentiable());
     }
 
-    // The search, with its work bounded by the size of what it evaluates.
+    // The search, with its time and its work bounded by the size of what it evaluates.
     const Region& region = kRegions[choice % (sizeof kRegions / sizeof kRegions[0])];
     const bool acceleration = choice / 8 % 2 == 1;
     const size_t nodes = 1 + fieldNodes + NodeCount(analysis.JacobianExpression(0, 0)) +
                          NodeCount(analysis.JacobianExpression(0, 1)) +
                          NodeCount(analysis.JacobianExpression(1, 0)) +
                          NodeCount(analysis.JacobianExpression(1, 1));
-    // The program's own limits for one input in sixteen; a small grid for the others.
     SearchLimits limits;
+    limits.seconds = kSearchSeconds;
     limits.maxEvaluations = std::max(50L, kSearchNodeBudget / static_cast<long>(nodes));
-    if (choice / 16 % 16 != 0 || limits.maxEvaluations < kFullSearchEvaluations) {
-        limits.startsPerSide = 7;
-        limits.maxIterations = 30;
-        limits.maxEvaluations = std::min(limits.maxEvaluations, 4000L);
+    const std::unique_ptr<FieldEnclosure> enclosure = analysis.Enclosure();
+    FUZZ_CHECK(!enclosure == !analysis.Differentiable());
+    if (enclosure) {
+        CountingField counted(*enclosure);
+        const EquilibriumSearch found = FindEquilibria(
+            counted, region, acceleration ? FieldKind::Acceleration : FieldKind::Velocity, limits);
+        FUZZ_CHECK(counted.calls <= limits.maxEvaluations + 1); // the one that finds it spent
+        CheckEquilibria(found, *enclosure, region, acceleration,
+                        static_cast<size_t>(limits.maxEntries));
     }
-    CountingField counted(analysis);
-    const auto found = FindEquilibria(counted, region, acceleration, limits);
-    FUZZ_CHECK(counted.calls <= limits.maxEvaluations);
-    CheckEquilibria(found, region, acceleration, static_cast<size_t>(limits.maxEntries));
     if (!analysis.Differentiable()) FUZZ_CHECK(analysis.Equilibria(-5, 5, -5, 5, false).empty());
 }
 

@@ -46,6 +46,14 @@ void FlowField::SetCount(std::size_t newCount)
     count = newCount;
 }
 
+void FlowField::Retarget(const Region& newRegion)
+{
+    region = newRegion;
+    const std::size_t kept = count;
+    count = 0;
+    SetCount(kept);
+}
+
 void FlowField::Step(double dt, int substeps)
 {
     // The particles do not interact, so each half steps exactly as it would with the rest.

@@ -27,6 +27,10 @@ public:
     // count before.
     void SetCount(std::size_t count);
     std::size_t Count() const { return count; }
+    // Streams through `region` from now on: every particle is born again at a random place of it,
+    // at a random point of its life.
+    void Retarget(const Region& region);
+    const Region& Bounds() const { return region; }
 
     // Advances every particle by `seconds` in `substeps` substeps, then ages them and brings
     // back to life those whose time is up, which left the region or failed. Many particles are

@@ -12,5 +12,14 @@ class FunctionInterpreter;
 FunctionInterpreter* CompileFormula(const QString& label, const QString& formula,
                                     ParseErrorMsg* rejection = nullptr);
 
+// Compiles `formula` without a word: null, with the engine's record in `rejection`, when it
+// does not compile. The caller owns the result.
+FunctionInterpreter* CompileQuietly(const QString& formula, ParseErrorMsg& rejection);
+
 // Shows the message of error `code` in a modal warning box; returns when the user closed it.
 void ShowFormulaError(const QString& label, int code);
+
+// The message of a rejected formula on one line, with the place of the fault counted in
+// characters from 1: "Fy: Syntax Error. at characters 3–5", "… at character 4" where something
+// is missing, the message alone where the fault has no place in the text.
+QString FormulaErrorLine(const QString& label, const QString& formula, const ParseErrorMsg& error);

@@ -57,6 +57,12 @@ void DotSwarm::clear()
     trailColours.clear();
 }
 
+void DotSwarm::resize(double size)
+{
+    for (QGraphicsDot* dot : dots)
+        dot->setSize(size);
+}
+
 void DotSwarm::advance(double dt, int substeps)
 {
     if (!stepper || dots.empty()) return;

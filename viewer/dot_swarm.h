@@ -32,6 +32,8 @@ public:
     void add(const QPointF& at, const QColor& color, QVector2D velocity, double size);
     // Deletes every dot.
     void clear();
+    // Every dot `size` across from now on; they stay where they are.
+    void resize(double size);
     int count() const { return int(dots.size()); }
 
     // Moves every dot on by `substeps` substeps of `dt` seconds. Allocates nothing unless there

@@ -1,8 +1,14 @@
 #include "mygraphicsview.h"
 
+#include "region_ticks.h"
+
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
+
+#include <cmath>
 
 MyGraphicsView::MyGraphicsView(QGraphicsScene* scene) : QGraphicsView(scene)
 {
@@ -25,11 +31,24 @@ void MyGraphicsView::setLaunchMode()
     inputMode = LaunchMode;
 }
 
-// Any button counts, and the scene's items never see the press.
+void MyGraphicsView::setTicksShown(bool shown)
+{
+    if (shown == ticks) return;
+    ticks = shown;
+    viewport()->update();
+}
+
+// Any button counts, and the scene's items never see the press. The middle button's press may
+// start a pan instead: it is a press only once it is released where it began.
 void MyGraphicsView::mousePressEvent(QMouseEvent* e)
 {
     const QPointF sp = mapToScene(e->pos());
     pressPoint = sp;
+    if (e->button() == Qt::MiddleButton) {
+        middle = MiddleButton::Pressed;
+        middlePixel = e->pos();
+        return;
+    }
     if (inputMode == DropMode) emit mousePressed(sp);
     if (inputMode != LaunchMode) return;
     dragging = true;
@@ -39,6 +58,14 @@ void MyGraphicsView::mousePressEvent(QMouseEvent* e)
 
 void MyGraphicsView::mouseReleaseEvent(QMouseEvent* e)
 {
+    if (e->button() == Qt::MiddleButton && middle != MiddleButton::Up) {
+        const bool panned = middle == MiddleButton::Panning;
+        middle = MiddleButton::Up;
+        if (panned) return;
+        const QPointF grabbed = mapToScene(middlePixel);
+        if (inputMode == DropMode) return emit mousePressed(grabbed);
+        pressPoint = grabbed;
+    }
     if (inputMode != LaunchMode) return;
     if (dragging) viewport()->update(launchArrowPixels());
     dragging = false;
@@ -47,13 +74,24 @@ void MyGraphicsView::mouseReleaseEvent(QMouseEvent* e)
     emit mouseDragged(pressPoint, v);
 }
 
-// The scene gets no moves; a launch drag shows where it would send the particle.
+// The scene gets no moves: a launch drag shows where it would send the particle, and a
+// middle-button drag pans.
 void MyGraphicsView::mouseMoveEvent(QMouseEvent* e)
 {
-    if (!dragging || e->buttons() == Qt::NoButton) return;
-    const QRect before = launchArrowPixels();
-    dragPoint = mapToScene(e->pos());
-    viewport()->update(before | launchArrowPixels());
+    if (dragging && (e->buttons() & ~Qt::MiddleButton)) {
+        const QRect before = launchArrowPixels();
+        dragPoint = mapToScene(e->pos());
+        viewport()->update(before | launchArrowPixels());
+    }
+    if (middle == MiddleButton::Up || !(e->buttons() & Qt::MiddleButton)) return;
+    if (middle == MiddleButton::Pressed &&
+        (e->pos() - middlePixel).manhattanLength() < QApplication::startDragDistance())
+        return;
+    if (middle == MiddleButton::Pressed) {
+        middle = MiddleButton::Panning;
+        pressPoint = mapToScene(middlePixel); // the point that follows the pointer
+    }
+    emit panRequested(pressPoint, e->pos());
 }
 
 namespace {
@@ -72,29 +110,23 @@ QRect MyGraphicsView::launchArrowPixels() const
     return spanned.toAlignedRect().adjusted(-reach, -reach, reach, reach);
 }
 
-void MyGraphicsView::drawForeground(QPainter* painter, const QRectF& rect)
+// With the painter in the view's pixels, so that the arrow looks the same at any scale.
+void MyGraphicsView::paintLaunchArrow(QPainter& painter) const
 {
-    QGraphicsView::drawForeground(painter, rect);
-    if (!dragging) return;
     const QPointF from = mapFromScene(pressPoint);
     const QPointF to = mapFromScene(dragPoint);
-    painter->save();
-    // In the view's pixels, so that the arrow looks the same at any scale.
-    painter->setWorldTransform(viewportTransform().inverted() * painter->worldTransform());
-    painter->setRenderHint(QPainter::Antialiasing);
-    painter->setPen(QPen(kLaunchColour, kArrowPen, Qt::SolidLine, Qt::RoundCap));
-    painter->drawLine(from, to);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(kLaunchColour, kArrowPen, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(from, to);
     const QLineF shaft(from, to);
-    if (shaft.length() > 0) {
-        const QPointF along = (to - from) / shaft.length();
-        const QPointF across(-along.y(), along.x());
-        const QPointF base = to - kHeadLength * along;
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(kLaunchColour);
-        painter->drawPolygon(
-            QPolygonF({to, base + kHeadHalfWidth * across, base - kHeadHalfWidth * across}));
-    }
-    painter->restore();
+    if (shaft.length() == 0) return;
+    const QPointF along = (to - from) / shaft.length();
+    const QPointF across(-along.y(), along.x());
+    const QPointF base = to - kHeadLength * along;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kLaunchColour);
+    painter.drawPolygon(
+        QPolygonF({to, base + kHeadHalfWidth * across, base - kHeadHalfWidth * across}));
 }
 
 void MyGraphicsView::keyPressEvent(QKeyEvent* e)
@@ -102,4 +134,27 @@ void MyGraphicsView::keyPressEvent(QKeyEvent* e)
     emit keyPressed(e->key(), e->modifiers());
     // The base view still scrolls with the arrow keys.
     QGraphicsView::keyPressEvent(e);
+}
+
+// The plain wheel scrolls as the base view does; with Ctrl it zooms about the pointer.
+void MyGraphicsView::wheelEvent(QWheelEvent* e)
+{
+    if (!(e->modifiers() & Qt::ControlModifier) || e->angleDelta().y() == 0)
+        return QGraphicsView::wheelEvent(e);
+    const double notches = e->angleDelta().y() / 120.0;
+    emit zoomRequested(e->position().toPoint(), std::pow(kZoomPerNotch, notches));
+    e->accept();
+}
+
+void MyGraphicsView::drawForeground(QPainter* painter, const QRectF& rect)
+{
+    QGraphicsView::drawForeground(painter, rect);
+    if (!ticks && !dragging) return;
+    painter->save();
+    // From the view's pixels to wherever the painter draws: the screen, an image or a drawing.
+    painter->setWorldTransform(viewportTransform().inverted() * painter->worldTransform());
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    if (ticks) paintRegionTicks(*painter, viewport()->rect(), viewportTransform(), font());
+    if (dragging) paintLaunchArrow(*painter);
+    painter->restore();
 }

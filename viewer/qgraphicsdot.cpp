@@ -26,6 +26,14 @@ QGraphicsDot::~QGraphicsDot()
     delete disc;
 }
 
+void QGraphicsDot::setSize(double newSize)
+{
+    prepareGeometryChange();
+    size = newSize;
+    disc->setRect(-size / 2, -size / 2, size, size);
+    sprites.reset();
+}
+
 QRectF QGraphicsDot::boundingRect() const
 {
     return QRectF(-size, -size, 2 * size, 2 * size);

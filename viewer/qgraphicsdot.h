@@ -19,6 +19,9 @@ public:
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
     QColor dotColor() const { return color; }
+    double diameter() const { return size; }
+    // Another diameter, as a dot made with it would have.
+    void setSize(double newSize);
     // The animation announces each move before it makes it.
     void notifyGeometryChange() { prepareGeometryChange(); }
 

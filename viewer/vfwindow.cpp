@@ -10,6 +10,7 @@
 #include "picture_export.h"
 #include "plot_note.h"
 #include "qgraphicsarrow.h"
+#include "region_moves.h"
 #include "same_length_arrows.h"
 #include "scale_legend.h"
 #include "status_line.h"
@@ -40,7 +41,43 @@ QGraphicsView::ViewportUpdateMode updatesFor(int dots)
                                        : QGraphicsView::BoundingRectViewportUpdate;
 }
 
+// Around the whole region, as W shows it, this much of its longer side on every side.
+constexpr double kWholeRegionMargin = 0.04;
+// How long the slow extras wait for the field to stop changing before they follow it.
+constexpr int kSlowFollowMs = 150;
+
 } // namespace
+
+// A key of the window and what it does. Those that toggle may be pressed before the window shows.
+struct VFWindow::KeyAction
+{
+    int key;
+    void (VFWindow::*act)();
+    bool toggles;
+};
+
+// Every key the window answers, whatever the modifiers.
+const VFWindow::KeyAction VFWindow::keyActions[] = {
+    {Qt::Key_L, &VFWindow::toggleGuideLine, true},
+    {Qt::Key_C, &VFWindow::toggleGuideCurve, true},
+    {Qt::Key_Space, &VFWindow::clearDots, false},
+    {Qt::Key_P, &VFWindow::togglePause, true},
+    {Qt::Key_T, &VFWindow::toggleTrails, true},
+    {Qt::Key_F, &VFWindow::toggleFlow, true},
+    {Qt::Key_Plus, &VFWindow::doubleFlow, false},
+    {Qt::Key_Equal, &VFWindow::doubleFlow, false},
+    {Qt::Key_Minus, &VFWindow::halveFlow, false},
+    {Qt::Key_S, &VFWindow::savePictureAs, false},
+    {Qt::Key_H, &VFWindow::toggleHelp, true},
+    {Qt::Key_F1, &VFWindow::toggleHelp, false},
+    {Qt::Key_D, &VFWindow::toggleDivergence, true},
+    {Qt::Key_R, &VFWindow::toggleCurl, true},
+    {Qt::Key_E, &VFWindow::toggleMarkers, true},
+    {Qt::Key_I, &VFWindow::togglePanel, true},
+    {Qt::Key_W, &VFWindow::toggleWholeRegion, true},
+    {Qt::Key_A, &VFWindow::toggleSameLength, true},
+    {Qt::Key_Home, &VFWindow::showStartRegion, false},
+};
 
 VFWindow::VFWindow(QWidget* parent)
     : QWidget(parent), timer(nullptr), view(nullptr), scene(nullptr), expressions(nullptr),
@@ -60,6 +97,8 @@ VFWindow::VFWindow(QWidget* parent)
             SLOT(mouseDragged(QPointF, QVector2D)));
     connect(view, SIGNAL(keyPressed(int, Qt::KeyboardModifiers)), this,
             SLOT(keyPressed(int, Qt::KeyboardModifiers)));
+    connect(view, &MyGraphicsView::zoomRequested, this, &VFWindow::zoomAbout);
+    connect(view, &MyGraphicsView::panRequested, this, &VFWindow::panTo);
 
     sideColumn = new QGridLayout;
     layout->addLayout(sideColumn, 0, 1);
@@ -85,17 +124,29 @@ VFWindow::VFWindow(QWidget* parent)
     timer->setInterval(10);
     connect(timer, SIGNAL(timeout()), this, SLOT(update()));
     timer->start();
+
+    // After the designed timer, which stays the window's first.
+    slowFollower = new QTimer(this);
+    slowFollower->setSingleShot(true);
+    slowFollower->setInterval(kSlowFollowMs);
+    connect(slowFollower, &QTimer::timeout, this, &VFWindow::followSlowly);
 }
 
 VFWindow::~VFWindow() = default;
 
 bool VFWindow::setupField(const FieldSettings& s)
 {
+    return setupField(s, FieldStart());
+}
+
+bool VFWindow::setupField(const FieldSettings& s, const FieldStart& start)
+{
     settings = s;
     setWindowTitle(fieldTitle(settings));
     rejected = FormulaRejection();
     // What an earlier set-up made goes, every reader before what it reads. Dots dropped before
     // set-up would be deleted by the scene's clear() behind the swarm's back.
+    slowFollower->stop();
     insight.reset();
     layers.follow(nullptr);
     clearDots();
@@ -105,25 +156,15 @@ bool VFWindow::setupField(const FieldSettings& s)
     expressions.setStore(&variableStore);
     formulas.clear();
 
-    arrows.clear();
     scene.clear();
+    arrows.clear();
+    guideLine = nullptr;
+    guideCurve = nullptr;
     view->setTransform(QTransform::fromScale(1, -1)); // scene y grows upwards
+    wholeRegion = false;
+    view->setTicksShown(false);
 
-    const double w = settings.xMax - settings.xMin;
-    const double h = settings.yMax - settings.yMin;
-    const QPen guidePen(QBrush(Qt::blue, Qt::SolidPattern), 0.05, Qt::SolidLine, Qt::SquareCap,
-                        Qt::BevelJoin);
-
-    guideLine = scene.addLine(settings.xMin + w / 2, settings.yMin, settings.xMin + w / 2,
-                              settings.yMin + h, guidePen);
-    guideLine->hide();
-
-    QPainterPath curve(QPointF(settings.xMin + w / 2, settings.yMin));
-    curve.cubicTo(QPointF(settings.xMin + w, settings.yMin + h / 2),
-                  QPointF(settings.xMin, settings.yMin + h / 2),
-                  QPointF(settings.xMin + w / 2, settings.yMin + h));
-    guideCurve = scene.addPath(curve, guidePen, QBrush(Qt::NoBrush));
-    guideCurve->hide();
+    addGuides(regionOf(settings));
 
     FunctionInterpreter* fx = compile(QStringLiteral("Fx"), settings.fxText, fxIndex);
     if (!fx) return false;
@@ -132,6 +173,10 @@ bool VFWindow::setupField(const FieldSettings& s)
     expressions.bindAll();
     // The designed mode becomes the field's kind here, once.
     model = std::make_unique<FieldModel>(*fx, *fy, fieldKindOf(settings), regionOf(settings));
+    for (const auto& [name, value] : start.parameters)
+        if (double* slot = model->SlotOf(name.toUtf8().constData())) *slot = value;
+    firstRegion = model->Bounds();
+    numberedRegion = start.numberedRegion;
 
     scene.setSceneRect(sceneRectOf(model->Bounds()));
     refit();
@@ -146,12 +191,41 @@ bool VFWindow::setupField(const FieldSettings& s)
         view->setLaunchMode();
 
     const ArrowSample arrows = model->SampleArrows();
-    addArrows(arrows);
+    placeArrows(arrows);
     tellAboutArrows(arrows);
     dots.follow(model.get());
+    layers.setFlowSeed(start.flowSeed);
     layers.follow(model.get());
+    view->setTicksShown(numberedRegion);
     tellWhatIsOn();
     return true;
+}
+
+// The guide line and curve across `region`, replacing any there were, shown if those were.
+void VFWindow::addGuides(const Region& region)
+{
+    const bool lineShown = guideLine && guideLine->isVisible();
+    const bool curveShown = guideCurve && guideCurve->isVisible();
+    delete guideLine; // an item leaves its scene as it goes
+    delete guideCurve;
+
+    const double w = region.Width();
+    const double h = region.Height();
+    // As wide a part of the region as the designed 0.05 is of its 10 × 10.
+    const double width = 0.05 * (std::min(w, h) / 10);
+    const QPen guidePen(QBrush(Qt::blue, Qt::SolidPattern), width, Qt::SolidLine, Qt::SquareCap,
+                        Qt::BevelJoin);
+
+    guideLine = scene.addLine(region.xMin + w / 2, region.yMin, region.xMin + w / 2,
+                              region.yMin + h, guidePen);
+    guideLine->setVisible(lineShown);
+
+    QPainterPath curve(QPointF(region.xMin + w / 2, region.yMin));
+    curve.cubicTo(QPointF(region.xMin + w, region.yMin + h / 2),
+                  QPointF(region.xMin, region.yMin + h / 2),
+                  QPointF(region.xMin + w / 2, region.yMin + h));
+    guideCurve = scene.addPath(curve, guidePen, QBrush(Qt::NoBrush));
+    guideCurve->setVisible(curveShown);
 }
 
 FunctionInterpreter* VFWindow::compile(const QString& label, const QString& text, int& index)
@@ -166,18 +240,17 @@ FunctionInterpreter* VFWindow::compile(const QString& label, const QString& text
     return formula;
 }
 
-void VFWindow::addArrows(const ArrowSample& sample)
+void VFWindow::placeArrows(const ArrowSample& sample)
 {
-    for (std::size_t i = 0; i < sample.points.size(); ++i) {
+    std::size_t index = 0;
+    for (std::size_t i = 0; i < sample.points.size(); ++i, ++index) {
         const ArrowSample::Vector drawn = sample.Drawn(i);
         const QPointF at(sample.points[i].x, sample.points[i].y);
-        arrows.push_back(new QGraphicsArrow(at, arrowSize, QVector2D(drawn.x, drawn.y)));
-        scene.addItem(arrows.back());
+        placeArrow(index, at, QVector2D(drawn.x, drawn.y));
     }
     for (const ArrowSample::Point& point : sample.failed) {
-        arrows.push_back(new QGraphicsArrow(QPointF(point.x, point.y), arrowSize, QVector2D()));
-        arrows.back()->clearPath();
-        scene.addItem(arrows.back());
+        placeArrow(index, QPointF(point.x, point.y), QVector2D());
+        arrows[index++]->clearPath();
     }
     sameLength->draw(sample, arrows, arrowSize);
 }
@@ -192,6 +265,14 @@ void VFWindow::tellAboutArrows(const ArrowSample& arrows)
         panel->showUnevaluated(unevaluatedPoints, gridPoints);
 }
 
+void VFWindow::placeArrow(std::size_t index, const QPointF& at, const QVector2D& vector)
+{
+    if (index < arrows.size()) return arrows[index]->reshape(at, arrowSize, vector);
+    // New items would be stacked over the dots: only the first sampling makes them.
+    arrows.push_back(new QGraphicsArrow(at, arrowSize, vector));
+    scene.addItem(arrows.back());
+}
+
 void VFWindow::resizeEvent(QResizeEvent*)
 {
     if (insight && sideColumn->count() > 0) {
@@ -203,7 +284,13 @@ void VFWindow::resizeEvent(QResizeEvent*)
 
 void VFWindow::refit()
 {
-    view->fitInView(scene.sceneRect(), Qt::KeepAspectRatioByExpanding);
+    const QRectF region = scene.sceneRect();
+    if (wholeRegion) {
+        const double margin = kWholeRegionMargin * std::max(region.width(), region.height());
+        view->fitInView(region.adjusted(-margin, -margin, margin, margin), Qt::KeepAspectRatio);
+    } else {
+        view->fitInView(region, Qt::KeepAspectRatioByExpanding);
+    }
     fitParts();
 }
 
@@ -212,6 +299,8 @@ void VFWindow::fitParts()
     const QRectF shown = view->mapToScene(view->viewport()->rect()).boundingRect();
     layers.fitTo(view->transform(), view->devicePixelRatioF(), shown);
     if (insight) insight->refit(view->transform());
+    // The numbers along the edges move with the field, not with the scrolled pixels.
+    if (view->ticksShown()) view->viewport()->update();
 }
 
 void VFWindow::closeEvent(QCloseEvent* event)
@@ -241,6 +330,29 @@ void VFWindow::advanceDots(qint64 elapsedMs)
     layers.drawTrails(seconds, dots, dotSize * std::abs(view->transform().m11()));
 }
 
+void VFWindow::stopTimer()
+{
+    timer->stop();
+}
+
+void VFWindow::advanceTicks(long long ticks)
+{
+    for (long long i = 0; i < ticks; ++i)
+        if (!paused) advanceDots(10);
+    tickedMs = frameClock.elapsed(); // the timer's next tick does not count this time again
+}
+
+void VFWindow::setViewSize(const QSize& size)
+{
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    showNormal();
+    layout()->activate();
+    resize(this->size() + size - view->viewport()->size());
+    layout()->activate();
+    refit();
+}
+
 void VFWindow::mousePressed(QPointF p)
 {
     for (int i = 0; i < 10; ++i) {
@@ -258,56 +370,11 @@ void VFWindow::mouseDragged(QPointF p, QVector2D v)
 
 void VFWindow::keyPressed(int key, Qt::KeyboardModifiers)
 {
-    switch (key) {
-    case Qt::Key_L:
-        if (guideLine) guideLine->setVisible(!guideLine->isVisible());
-        break;
-    case Qt::Key_C:
-        if (guideCurve) guideCurve->setVisible(!guideCurve->isVisible());
-        break;
-    case Qt::Key_Space:
-        clearDots();
-        break;
-    case Qt::Key_P:
-        paused = !paused;
-        break;
-    case Qt::Key_T:
-        layers.toggleTrails();
-        break;
-    case Qt::Key_F:
-        layers.toggleFlow();
-        break;
-    case Qt::Key_Plus:
-    case Qt::Key_Equal:
-        setFlowParticleCount(layers.flowCount() * 2);
-        break;
-    case Qt::Key_Minus:
-        setFlowParticleCount(layers.flowCount() / 2);
-        break;
-    case Qt::Key_S:
-        savePictureAs();
-        break;
-    case Qt::Key_H:
-    case Qt::Key_F1:
-        help->setVisible(!help->isVisible());
-        break;
-    case Qt::Key_D:
-        if (FieldInsight* extras = fieldInsight()) extras->toggleMap(MapQuantity::Divergence);
-        break;
-    case Qt::Key_R:
-        if (FieldInsight* extras = fieldInsight()) extras->toggleMap(MapQuantity::Curl);
-        break;
-    case Qt::Key_E:
-        if (FieldInsight* extras = fieldInsight()) extras->toggleMarkers();
-        break;
-    case Qt::Key_I:
-        togglePanel();
-        break;
-    case Qt::Key_A:
-        sameLength->toggle(arrows);
-        break;
-    default:
-        break;
+    for (const KeyAction& action : keyActions) {
+        if (action.key == key) {
+            (this->*action.act)();
+            break;
+        }
     }
     tellWhatIsOn();
 }
@@ -324,6 +391,166 @@ void VFWindow::tellWhatIsOn()
         flowLegend->hide();
     else if (flowLegend->isHidden())
         flowLegend->showScale(layers.flowSpeedScale());
+}
+
+bool VFWindow::togglesWith(int key)
+{
+    for (const KeyAction& action : keyActions)
+        if (action.key == key) return action.toggles;
+    return false;
+}
+
+void VFWindow::toggleGuideLine()
+{
+    if (guideLine) guideLine->setVisible(!guideLine->isVisible());
+}
+
+void VFWindow::toggleGuideCurve()
+{
+    if (guideCurve) guideCurve->setVisible(!guideCurve->isVisible());
+}
+
+void VFWindow::togglePause()
+{
+    paused = !paused;
+}
+
+void VFWindow::toggleTrails()
+{
+    layers.toggleTrails();
+}
+
+void VFWindow::toggleFlow()
+{
+    layers.toggleFlow();
+}
+
+void VFWindow::doubleFlow()
+{
+    setFlowParticleCount(layers.flowCount() * 2);
+}
+
+void VFWindow::halveFlow()
+{
+    setFlowParticleCount(layers.flowCount() / 2);
+}
+
+void VFWindow::toggleHelp()
+{
+    help->setVisible(!help->isVisible());
+}
+
+void VFWindow::toggleDivergence()
+{
+    if (FieldInsight* extras = fieldInsight()) extras->toggleMap(MapQuantity::Divergence);
+}
+
+void VFWindow::toggleCurl()
+{
+    if (FieldInsight* extras = fieldInsight()) extras->toggleMap(MapQuantity::Curl);
+}
+
+void VFWindow::toggleMarkers()
+{
+    if (FieldInsight* extras = fieldInsight()) extras->toggleMarkers();
+}
+
+void VFWindow::toggleSameLength()
+{
+    sameLength->toggle(arrows);
+}
+
+void VFWindow::toggleWholeRegion()
+{
+    if (!wholeRegion) beforeWhole = viewState();
+    wholeRegion = !wholeRegion;
+    if (wholeRegion) return refit();
+    restoreView(beforeWhole);
+}
+
+void VFWindow::showStartRegion()
+{
+    if (!model || SameRegion(model->Bounds(), firstRegion)) return;
+    applyRegion(firstRegion);
+    restoreView(atStart);
+}
+
+void VFWindow::showRegion(const Region& region)
+{
+    if (!model || RegionProblem(region)) return;
+    if (SameRegion(model->Bounds(), firstRegion)) atStart = viewState();
+    applyRegion(region);
+    refit();
+}
+
+void VFWindow::zoomAbout(QPoint pixel, double factor)
+{
+    if (!model || !(factor > 0)) return;
+    const QPointF at = view->mapToScene(pixel);
+    followRegion(ZoomedAbout(model->Bounds(), at.x(), at.y(), factor), at, pixel);
+}
+
+void VFWindow::panTo(QPointF grabbed, QPoint pixel)
+{
+    if (!model) return;
+    const QPointF under = view->mapToScene(pixel);
+    const QPointF shift = grabbed - under;
+    followRegion(Shifted(model->Bounds(), shift.x(), shift.y()), grabbed, pixel);
+}
+
+// A region beyond what the window can show is not taken: zooming and panning stop at its edge.
+void VFWindow::followRegion(const Region& region, const QPointF& scenePoint, const QPoint& pixel)
+{
+    if (RegionProblem(region)) return;
+    if (SameRegion(model->Bounds(), firstRegion)) atStart = viewState();
+    applyRegion(region);
+    refit();
+    keepUnder(scenePoint, pixel);
+}
+
+void VFWindow::applyRegion(const Region& region)
+{
+    model->Retarget(region);
+    addGuides(region);
+    scene.setSceneRect(sceneRectOf(region));
+    const double shorterSide = std::min(region.Width(), region.Height());
+    dotSize = 0.01 * shorterSide;
+    arrowSize = 0.002 * shorterSide;
+    dots.resize(dotSize);
+    view->setTicksShown(numberedRegion || !SameRegion(region, firstRegion));
+    fieldChanged();
+}
+
+void VFWindow::keepUnder(const QPointF& scenePoint, const QPoint& pixel)
+{
+    const QPointF off = view->mapFromScene(scenePoint) - pixel;
+    // Scroll bars count whole pixels; the view maps to whole pixels too.
+    QScrollBar* across = view->horizontalScrollBar();
+    QScrollBar* down = view->verticalScrollBar();
+    across->setValue(across->value() + int(std::lround(off.x())));
+    down->setValue(down->value() + int(std::lround(off.y())));
+}
+
+void VFWindow::fieldChanged()
+{
+    if (!model) return;
+    const ArrowSample arrows = model->SampleArrows();
+    placeArrows(arrows);
+    tellAboutArrows(arrows);
+    layers.fieldChanged();
+    if (insight) slowFollower->start();
+}
+
+void VFWindow::finishPendingWork()
+{
+    if (!slowFollower->isActive()) return;
+    slowFollower->stop();
+    followSlowly();
+}
+
+void VFWindow::followSlowly()
+{
+    if (insight) insight->fieldChanged();
 }
 
 void VFWindow::setFlowParticleCount(int count)
@@ -343,6 +570,11 @@ bool VFWindow::savePicture(const QString& path)
     return savePictureOrWarn(*view, path, this);
 }
 
+bool VFWindow::writePicture(const QString& path, QString* reason)
+{
+    return ::writePicture(*view, path, reason);
+}
+
 void VFWindow::togglePanel()
 {
     FieldInsight* extras = fieldInsight();
@@ -352,17 +584,31 @@ void VFWindow::togglePanel()
     if (sideColumn->indexOf(panel) < 0) sideColumn->addWidget(panel, 0, 0);
     panel->fitBeside(width());
     const bool showing = !panel->isVisible();
-    if (showing)
-        beforePanel = {view->size(), view->transform(), view->horizontalScrollBar()->value(),
-                       view->verticalScrollBar()->value()};
+    if (showing) beforePanel = viewState();
     panel->setVisible(showing);
     layout()->activate(); // the view takes its new size now, not at the next layout pass
-    if (showing || view->size() != beforePanel.size) return refit();
-    // Hidden again before the window changed size: a refit could differ from what the view
-    // showed, as the scroll bars came and went in between, so it shows exactly that again.
-    view->setTransform(beforePanel.transform);
-    view->horizontalScrollBar()->setValue(beforePanel.horizontalScroll);
-    view->verticalScrollBar()->setValue(beforePanel.verticalScroll);
+    if (showing) return refit();
+    restoreView(beforePanel);
+}
+
+VFWindow::ViewState VFWindow::viewState() const
+{
+    return {view->size(),
+            view->transform(),
+            view->horizontalScrollBar()->value(),
+            view->verticalScrollBar()->value(),
+            model ? model->Bounds() : Region{0, 0, 0, 0},
+            wholeRegion};
+}
+
+void VFWindow::restoreView(const ViewState& state)
+{
+    if (!model || view->size() != state.size || !SameRegion(model->Bounds(), state.region) ||
+        wholeRegion != state.whole)
+        return refit();
+    view->setTransform(state.transform);
+    view->horizontalScrollBar()->setValue(state.horizontalScroll);
+    view->verticalScrollBar()->setValue(state.verticalScroll);
     fitParts();
 }
 

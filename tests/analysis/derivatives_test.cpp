@@ -117,8 +117,10 @@ TEST(Derivatives, FieldsWithoutDerivativeAreRefusedWithTheirReason)
         {"x", "x || y", "Fy uses '||', which has no derivative.", kNoDerivative},
         {"x & y", "y", "Fx uses '&', which has no derivative.", kNoDerivative},
         {"x !& y", "y", "Fx uses '!&', which has no derivative.", kNoDerivative},
-        // A conditional differentiates branch by branch, but its condition bends the field.
+        // A conditional differentiates branch by branch, but its condition bends the field,
+        // with or without a comparison (y ? x : -x jumps where y passes 0).
         {"x > 0 ? x : -x", "y", "Fx uses '>', which has no derivative.", kNoDerivative},
+        {"x", "y ? x : 0 - x", "Fy uses '?', which has no derivative.", kNoDerivative},
         // The derivative exists as a formula, but its constant part ln(-1) cannot be folded.
         {"y", "(0 - 1) ^ x",
          "Fy has no derivative by x: Error: Ln of a negative number is not allowed.",
@@ -146,6 +148,50 @@ TEST(Derivatives, FieldsWithoutDerivativeAreRefusedWithTheirReason)
     EXPECT_EQ(empty.Reason(), "Fy: Syntax Error. Empty Expression.");
     double value[2];
     EXPECT_FALSE(empty.Value(0, 0, value));
+}
+
+// For a negative base the engine drops a power's fraction (x^2.5 is x² there): the field jumps
+// where the base changes sign, so a region where the base can be negative has no derivative. Whole
+// exponents, and bases that stay at 0 or above over the region, are fine; slots count with the
+// values they hold.
+TEST(Derivatives, PowersOfBasesThatCanBeNegativeAreRefusedOverTheirRegion)
+{
+    const std::string reason = "Fx raises a base that can be negative in the region to a power "
+                               "that is not a whole number, which has no derivative there.";
+    const Region square{-5, 5, -5, 5};
+    const std::tuple<const char*, const char*, Region, double, bool> cases[] = {
+        // Fx, Fy, region, the value of a, refused
+        {"x^2.5", "y", square, 0, true},
+        {"x^2.5", "y", {0, 5, -5, 5}, 0, false},
+        {"(x - 1)^0.5", "y", {1, 3, 0, 1}, 0, false},
+        {"(x - 1)^0.5", "y", {0.5, 3, 0, 1}, 0, true},
+        {"x^y", "y", {0.5, 2, 0.5, 2}, 0, false},
+        {"x^y", "y", square, 0, true},
+        {"y", "sin(x)^y", {0, 3, -1, 1}, 0, false},
+        {"y", "sin(x)^y", {0, 4, -1, 1}, 0, true},
+        {"x^2 + x^-3", "x^7", square, 0, false},
+        {"(x*x + 1)^1.5", "2^x", square, 0, false},
+        {"(x + a)^1.5", "y", square, 6, false},
+        {"(x + a)^1.5", "y", square, 4, true},
+    };
+    for (const auto& [fx, fy, region, a, refused] : cases) {
+        TestField field(fx, fy, {{"a", a}});
+        SCOPED_TRACE(std::string("F = (") + fx + ", " + fy + ")");
+        const std::string expected =
+            refused ? (std::string(fx) == "y" ? "Fy" + reason.substr(2) : reason) : "";
+        EXPECT_TRUE(field.analysis.Differentiable()); // somewhere it is
+        EXPECT_EQ(field.analysis.ReasonOver(region), expected);
+        const EquilibriumSearch search = field.analysis.FindEquilibria(region, FieldKind::Velocity);
+        if (refused) {
+            EXPECT_TRUE(search.entries.empty() && !search.complete);
+        }
+        // An analysis for the region refuses alike, keeping nothing derived.
+        const FieldAnalysis over(field.fx, field.fy, region);
+        EXPECT_EQ(over.Differentiable(), !refused);
+        EXPECT_EQ(over.Reason(), expected);
+        EXPECT_EQ(over.ErrorCode(), refused ? kNoDerivative : -1);
+        EXPECT_EQ(over.DivergenceExpression() == nullptr, refused);
+    }
 }
 
 // The analysis writes none of the caller's slots and leaves the given formulas as they were.

@@ -81,3 +81,21 @@ TEST(FlowField, TwoThreadsStepAsOne)
         }
     }
 }
+
+// Retargeted, every particle is born again inside the new region, the count kept; they stream
+// and are born again there from then on.
+TEST(FlowField, RetargetRespawnsInTheNewRegion)
+{
+    FieldFormulas f("-y", "x");
+    FlowField flow(f.fx, f.fy, FieldKind::Velocity, {-5, 5, -5, 5}, 3);
+    flow.SetCount(600);
+    flow.Tick(0.01, 10);
+    const Region narrow{10, 10.5, -20, -19};
+    flow.Retarget(narrow);
+    EXPECT_EQ(flow.Count(), 600u);
+    for (int tick = 0; tick < 100; ++tick) {
+        for (std::size_t i = 0; i < flow.Count(); ++i)
+            ASSERT_TRUE(narrow.Contains(flow.X()[i], flow.Y()[i])) << i << " at tick " << tick;
+        flow.Tick(0.01, 10);
+    }
+}

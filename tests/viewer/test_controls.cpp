@@ -223,8 +223,9 @@ private slots:
         QStringList listed;
         for (int i = 0; i < kWindowKeyCount; ++i)
             listed << QString(kWindowKeys[i].key).split(", ");
-        for (const char* key : {"L", "C", "Space", "P", "S", "Ctrl+S", "H", "F1", "T", "F", "+",
-                                "-", "D", "R", "E", "I", "A"})
+        for (const char* key :
+             {"L", "C", "Space", "P", "S", "Ctrl+S", "H",    "F1",         "T",           "F", "+",
+              "-", "D", "R",     "E", "I", "W",      "Home", "Ctrl+wheel", "Middle drag", "A"})
             QVERIFY2(listed.contains(key), key);
 
         Field f;

@@ -62,7 +62,7 @@ private slots:
         QVERIFY(f.ready && QTest::qWaitForWindowExposed(&f.window));
         const QString plot = "Fx: \"2x\" has no value; write 2*x.";
         f.key(Qt::Key_E);
-        QCOMPARE(noteOf(f.window), plot + "\n\nNo equilibria in the region.");
+        QTRY_COMPARE(noteOf(f.window), plot + "\n\nNo equilibria in the region."); // searched
         QCOMPARE(f.window.findChildren<ViewNote*>().size(), 1);
         f.key(Qt::Key_E);
         QCOMPARE(noteOf(f.window), plot);

@@ -170,8 +170,8 @@ private slots:
         };
         for (const auto& [fx, fy, expected] : cases) {
             Panel p(fx, fy);
-            QVERIFY2(p.text("equilibriaText").contains(expected),
-                     qPrintable(p.text("equilibriaText")));
+            QTRY_VERIFY2(p.text("equilibriaText").contains(expected),
+                         qPrintable(p.text("equilibriaText")));
         }
     }
 

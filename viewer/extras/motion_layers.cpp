@@ -6,6 +6,7 @@
 #include "field_settings.h"
 #include "flow_field.h"
 #include "flow_layer.h"
+#include "region_moves.h"
 
 #include <QGraphicsScene>
 
@@ -34,6 +35,17 @@ void MotionLayers::follow(const FieldModel* newField)
     flowLayer = nullptr;
     flow.reset();
     field = newField;
+}
+
+void MotionLayers::fieldChanged()
+{
+    if (!field) return;
+    const QRectF region = sceneRectOf(field->Bounds());
+    // Left without pixels until fitTo: under the old view's scale, a region many times larger
+    // than the one zoomed into would take gigabytes of them.
+    for (FadingLayer* layer : {trails, static_cast<FadingLayer*>(flowLayer)})
+        if (layer && layer->boundingRect() != region) layer->setRegion(region);
+    if (flow && !SameRegion(flow->Bounds(), field->Bounds())) flow->Retarget(field->Bounds());
 }
 
 void MotionLayers::fit(FadingLayer& layer) const
@@ -77,8 +89,8 @@ void MotionLayers::toggleFlow()
 {
     if (!field) return;
     if (!flowLayer) {
-        flow =
-            std::make_unique<FlowField>(field->Fx(), field->Fy(), field->Kind(), field->Bounds());
+        flow = std::make_unique<FlowField>(field->Fx(), field->Fy(), field->Kind(), field->Bounds(),
+                                           flowSeed);
         addHidden(flowLayer = new FlowLayer(sceneRectOf(field->Bounds())));
     }
     const bool shown = flip(*flowLayer);

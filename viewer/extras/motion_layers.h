@@ -4,6 +4,7 @@
 #include <QRectF>
 #include <QTransform>
 
+#include <cstdint>
 #include <memory>
 
 class DotSwarm;
@@ -34,6 +35,12 @@ public:
     // Removes both layers and streams any flow through `field` from now on; null makes none.
     // The field must outlive this object, or be replaced before it goes.
     void follow(const FieldModel* field);
+    // The field changed (a value slot, its region): moved to another region, the trails start
+    // empty over it and the flow's particles are born again all over it; otherwise both go on.
+    // The caller fits the layers to its view of the new region (fitTo) before they draw again.
+    void fieldChanged();
+    // Where the flow view's random places come from, for the flows made from now on.
+    void setFlowSeed(std::uint64_t seed) { flowSeed = seed; }
     void toggleTrails();
     // Every showing starts from particles spread afresh over the region.
     void toggleFlow();
@@ -66,6 +73,7 @@ private:
     std::unique_ptr<FlowField> flow;
     FlowLayer* flowLayer = nullptr;
     int flowParticles = kDefaultFlowCount;
+    std::uint64_t flowSeed = 1;
     QTransform sceneToView;
     qreal pixelRatio = 1;
     QRectF shown;

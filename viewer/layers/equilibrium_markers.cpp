@@ -114,6 +114,12 @@ EquilibriumMarkers::EquilibriumMarkers(const std::vector<Equilibrium>& equilibri
     : region(region), extent(region)
 {
     setZValue(2); // above the arrows and the particles
+    setEquilibria(equilibria);
+}
+
+void EquilibriumMarkers::setEquilibria(const std::vector<Equilibrium>& equilibria)
+{
+    shown.clear();
     for (const Equilibrium& e : equilibria) {
         Marker marker;
         marker.at = QPointF(e.x, e.y);
@@ -126,6 +132,7 @@ EquilibriumMarkers::EquilibriumMarkers(const std::vector<Equilibrium>& equilibri
         }
         shown.append(marker);
     }
+    update();
 }
 
 QRectF EquilibriumMarkers::boundingRect() const

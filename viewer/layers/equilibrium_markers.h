@@ -31,6 +31,9 @@ public:
 
     EquilibriumMarkers(const std::vector<Equilibrium>& equilibria, const QRectF& region);
 
+    // Shows these instead; fitTo afterwards makes room for them.
+    void setEquilibria(const std::vector<Equilibrium>& equilibria);
+
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 

@@ -17,6 +17,14 @@ QRectF FadingLayer::boundingRect() const
     return region;
 }
 
+void FadingLayer::setRegion(const QRectF& newRegion)
+{
+    prepareGeometryChange();
+    region = newRegion;
+    image = QImage(); // what it showed was drawn for the old region's pixels
+    drawable = QRect();
+}
+
 void FadingLayer::fitTo(const QTransform& sceneToView, qreal devicePixelRatio)
 {
     const QTransform toPixels =

@@ -12,6 +12,8 @@ public:
     explicit FadingLayer(const QRectF& region);
 
     QRectF boundingRect() const override;
+    // Covers another region from now on, empty; fitTo then sizes its picture.
+    void setRegion(const QRectF& newRegion);
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
     // Matches the picture to the view's scale and flip (its transform without scrolling) and to

@@ -9,6 +9,10 @@
 const WindowKey kWindowKeys[] = {
     {"Click", "drop a ring of particles (velocity field)"},
     {"Drag", "launch a particle with the drag as its velocity (acceleration field)"},
+    {"Ctrl+wheel", "zoom in or out about the pointer"},
+    {"Middle drag", "move the region with the pointer"},
+    {"Home", "back to the region the window started with"},
+    {"W", "show the whole region, or cover the view with it again"},
     {"A", "arrows all one length, coloured by |F|; again: as designed"},
     {"L", "show or hide the vertical guide line"},
     {"C", "show or hide the S-shaped guide curve"},

@@ -95,14 +95,45 @@ QString describeEquilibria(const std::vector<Equilibrium>& equilibria, double re
     QStringList lines;
     for (const Equilibrium& e : equilibria) {
         const QString at = pointText(e.x, e.y, regionSize);
-        if (e.kind == EquilibriumKind::Continuum)
+        if (e.kind == EquilibriumKind::Continuum) {
             lines
                 << QObject::tr("%1  continuum\n    F = 0 along a curve or area through it").arg(at);
-        else
-            lines << QStringLiteral("%1  %2\n    \u03bb = %3")
-                         .arg(at, QString::fromLatin1(KindName(e.kind)), eigenvaluesText(e));
+            continue;
+        }
+        QString line = QStringLiteral("%1  %2\n    \u03bb = %3")
+                           .arg(at, QString::fromLatin1(KindName(e.kind)), eigenvaluesText(e));
+        if (!e.proven)
+            line += QObject::tr("\n    not resolved: a multiple zero, or zeros within \u00b1%1")
+                        .arg(panelNumber(e.radius));
+        else if (e.kind == EquilibriumKind::Centre)
+            line += QObject::tr("\n    third order cannot decide: a centre or a weak spiral");
+        lines << line;
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+QString searchGapText(const EquilibriumSearch& search)
+{
+    switch (search.gap) {
+    case EquilibriumSearch::Gap::None:
+    case EquilibriumSearch::Gap::NotSearched:
+        return QString();
+    case EquilibriumSearch::Gap::Stopped:
+        return QObject::tr("The search ran out of time: the list may be incomplete.");
+    case EquilibriumSearch::Gap::TooMany:
+        return QObject::tr("Only the %1 nearest the centre are listed.").arg(search.entries.size());
+    case EquilibriumSearch::Gap::Undecided:
+        return QObject::tr("Where F or its Jacobian is undefined or unbounded nothing could be "
+                           "decided: the list may be incomplete.");
+    }
+    return QString();
+}
+
+QString describeSearch(const EquilibriumSearch& search, double regionSize)
+{
+    const QString gap = searchGapText(search);
+    const QString list = describeEquilibria(search.entries, regionSize);
+    return gap.isEmpty() ? list : list + QLatin1Char('\n') + gap;
 }
 
 InfoPanel::InfoPanel(const FieldAnalysis& analysis, const FunctionInterpreter& fx,
@@ -153,12 +184,13 @@ InfoPanel::InfoPanel(const FieldAnalysis& analysis, const FunctionInterpreter& f
                    tr("%1 Divergence, curl, the Jacobian and the equilibria need derivatives.")
                        .arg(QString::fromStdString(analysis.Reason())));
     }
-    addSection(sections,
-               kind == FieldKind::Acceleration ? tr("Equilibria (acceleration field)")
-                                               : tr("Equilibria (velocity field)"),
-               QStringLiteral("equilibriaText"),
-               analysis.Differentiable() ? describeEquilibria(equilibria, regionSize)
-                                         : tr("not searched"));
+    equilibriaText =
+        addSection(sections,
+                   kind == FieldKind::Acceleration ? tr("Equilibria (acceleration field)")
+                                                   : tr("Equilibria (velocity field)"),
+                   QStringLiteral("equilibriaText"),
+                   analysis.Differentiable() ? describeEquilibria(equilibria, regionSize)
+                                             : tr("not searched"));
     sections->addStretch(1);
 
     auto* scroller = new QScrollArea;
@@ -230,6 +262,11 @@ void InfoPanel::showValuesAt(const QPointF& at)
                         .arg(panelNumber(at.x()), panelNumber(at.y()), field,
                              valueOrUndefined(defined, std::hypot(f[0], f[1])), derived(true),
                              derived(false)));
+}
+
+void InfoPanel::showEquilibria(const QString& text)
+{
+    equilibriaText->setText(text);
 }
 
 void InfoPanel::clearValues()

@@ -14,6 +14,7 @@ class QGraphicsView;
 class QLabel;
 class QVBoxLayout;
 struct Equilibrium;
+struct EquilibriumSearch;
 
 // The field's analysis in words beside the view: the two formulas, divergence, curl and the
 // Jacobian as formulas typeset as people write them (each copied in the formula language from
@@ -32,6 +33,9 @@ public:
     InfoPanel(const FieldAnalysis& analysis, const FunctionInterpreter& fx,
               const FunctionInterpreter& fy, const std::vector<Equilibrium>& equilibria,
               FieldKind kind, double regionSize, QGraphicsView* view);
+
+    // Replaces the text of the equilibria's section, as a search that ended later gives it.
+    void showEquilibria(const QString& text);
 
     // The values at a scene point, as a pointer movement there shows them.
     void showValuesAt(const QPointF& at);
@@ -57,10 +61,16 @@ private:
     QGraphicsView* view;
     QLabel* values = nullptr;
     QLabel* unevaluated = nullptr;
+    QLabel* equilibriaText = nullptr;
 };
 
 // A number under the pointer: four significant digits, no "-0".
 QString panelNumber(double value);
 // The equilibria, one line each: position, kind, eigenvalues, exact where they are simple, with
-// their decimals; the continuum entry in words.
+// their decimals; the continuum entry in words; a note where third order cannot decide a centre
+// and where a zero is not resolved.
 QString describeEquilibria(const std::vector<Equilibrium>& equilibria, double regionSize);
+// The same for a search's entries, followed by why the list may be incomplete.
+QString describeSearch(const EquilibriumSearch& search, double regionSize);
+// Why the search's list may be incomplete, in a sentence; empty when it is complete.
+QString searchGapText(const EquilibriumSearch& search);
