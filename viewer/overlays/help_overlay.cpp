@@ -100,19 +100,21 @@ void HelpOverlay::place()
     stacked = area.width() - 2 * kMargin - keyColumnWidth() - kGap < narrowest;
     actionLeft = kMargin + (stacked ? kStackIndent : keyColumnWidth() + kGap);
     actionWidth = std::max(std::min(fullActions, area.width() - actionLeft - kMargin), 1);
-    contentHeight = 2 * kMargin + fontMetrics().lineSpacing();
-    for (int i = 0; i < kWindowKeyCount; ++i)
-        contentHeight += entryHeight(i);
+    // Where each action starts in the whole list and how tall it is, measured once.
+    actionPlaces.clear();
+    int top = kMargin + fontMetrics().lineSpacing();
+    for (int i = 0; i < kWindowKeyCount; ++i) {
+        const int lead = stacked ? fontMetrics().lineSpacing() : 0;
+        const int height = actionHeight(i);
+        actionPlaces.emplace_back(top + lead, height);
+        top += lead + height;
+    }
+    contentHeight = top + kMargin;
     const int width = std::max(actionLeft + actionWidth, kMargin + keyColumnWidth()) + kMargin;
     setGeometry(area.left(), area.top(), width,
                 std::max(std::min(contentHeight, area.height()), 2 * kMargin));
     scrollTo(scrolled);
     raise();
-}
-
-int HelpOverlay::entryHeight(int index) const
-{
-    return (stacked ? fontMetrics().lineSpacing() : 0) + actionHeight(index);
 }
 
 QRect HelpOverlay::textArea() const
@@ -122,11 +124,8 @@ QRect HelpOverlay::textArea() const
 
 QRect HelpOverlay::actionRect(int index) const
 {
-    int top = kMargin + fontMetrics().lineSpacing() - scrolled;
-    for (int i = 0; i < index; ++i)
-        top += entryHeight(i);
-    if (stacked) top += fontMetrics().lineSpacing();
-    return QRect(actionLeft, top, actionWidth, actionHeight(index));
+    const auto [top, height] = actionPlaces.at(std::size_t(index));
+    return QRect(actionLeft, top - scrolled, actionWidth, height);
 }
 
 void HelpOverlay::scrollTo(int position)

@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+#include <utility>
+#include <vector>
+
 // What every key and mouse gesture of the field window does, as "key" and "action" pairs; the
 // help overlay shows this list, so it is the one place that names them.
 struct WindowKey
@@ -44,13 +47,13 @@ protected:
 private:
     int keyColumnWidth() const;
     int actionHeight(int index) const;
-    int entryHeight(int index) const;
     void scrollTo(int position);
 
     QWidget* viewport;    // kept apart from the view, as the overlays over it do
     bool stacked = false; // each action under its key rather than beside it
     int actionLeft = 0;
     int actionWidth = 0;
+    std::vector<std::pair<int, int>> actionPlaces; // top in the whole list, height
     int contentHeight = 0;
     int scrolled = 0;
 };
