@@ -51,8 +51,8 @@ const OptionText kOptions[] = {
     {"flow", "COUNT", "the flow view with COUNT particles, from 500 to 200000"},
     {"seed", "N", "fixes every random choice, so that the same command gives the same picture"},
     {"export", "FILE",
-     "write the picture to FILE (SVG for a name ending in .svg, PNG otherwise) "
-     "and exit, showing nothing"},
+     "write the picture to FILE in the format its ending names (.png, .jpg, .svg, ...; "
+     ".png added to a name without one) and exit, showing nothing"},
     {"size", "WIDTHxHEIGHT",
      "the exported picture's size in pixels (the region's shape, 800 along its longer side, "
      "otherwise)"},

@@ -28,6 +28,15 @@ Region regionOf(const FieldSettings& settings)
     return region;
 }
 
+QString fieldTitle(const FieldSettings& settings)
+{
+    const QString kind = fieldKindOf(settings) == FieldKind::Velocity
+                             ? QStringLiteral("velocity field")
+                             : QStringLiteral("acceleration field");
+    return QStringLiteral("F = (%1, %2), %3")
+        .arg(settings.fxText.trimmed(), settings.fyText.trimmed(), kind);
+}
+
 QRectF sceneRectOf(const Region& region)
 {
     return QRectF(region.xMin, region.yMin, region.Width(), region.Height());

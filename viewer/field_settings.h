@@ -29,5 +29,9 @@ FieldSettings formFieldSettings(int mode, const QString& fxText, const QString& 
 FieldKind fieldKindOf(const FieldSettings& settings);
 Region regionOf(const FieldSettings& settings);
 
+// The field window's title, which names the field: "F = (-y, x), velocity field", the formulas
+// as typed without the blanks around them.
+QString fieldTitle(const FieldSettings& settings);
+
 // The region as the scene's rectangle: from (xMin, yMin), y growing upwards in the view.
 QRectF sceneRectOf(const Region& region);

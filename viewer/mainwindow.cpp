@@ -51,6 +51,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     layout->addWidget(goButton, 2, 0, 1, 3, Qt::AlignCenter);
 
     connect(goButton, SIGNAL(clicked(bool)), this, SLOT(go(bool)));
+    // Enter in either formula acts as the form's default button would. A disabled "Go" (a field
+    // window is open) ignores the click.
+    for (QLineEdit* edit : {fxEdit, fyEdit})
+        connect(edit, &QLineEdit::returnPressed, goButton, &QPushButton::click);
 }
 
 MainWindow::~MainWindow()

@@ -50,6 +50,10 @@ void MyGraphicsView::mousePressEvent(QMouseEvent* e)
         return;
     }
     if (inputMode == DropMode) emit mousePressed(sp);
+    if (inputMode != LaunchMode) return;
+    dragging = true;
+    dragPoint = sp;
+    viewport()->update(launchArrowPixels());
 }
 
 void MyGraphicsView::mouseReleaseEvent(QMouseEvent* e)
@@ -63,14 +67,22 @@ void MyGraphicsView::mouseReleaseEvent(QMouseEvent* e)
         pressPoint = grabbed;
     }
     if (inputMode != LaunchMode) return;
+    if (dragging) viewport()->update(launchArrowPixels());
+    dragging = false;
     const QPointF sp = mapToScene(e->pos());
     const QVector2D v(float(sp.x() - pressPoint.x()), float(sp.y() - pressPoint.y()));
     emit mouseDragged(pressPoint, v);
 }
 
-// Nothing is drawn while dragging, and the scene gets no moves; a middle-button drag pans.
+// The scene gets no moves: a launch drag shows where it would send the particle, and a
+// middle-button drag pans.
 void MyGraphicsView::mouseMoveEvent(QMouseEvent* e)
 {
+    if (dragging && (e->buttons() & ~Qt::MiddleButton)) {
+        const QRect before = launchArrowPixels();
+        dragPoint = mapToScene(e->pos());
+        viewport()->update(before | launchArrowPixels());
+    }
     if (middle == MiddleButton::Up || !(e->buttons() & Qt::MiddleButton)) return;
     if (middle == MiddleButton::Pressed &&
         (e->pos() - middlePixel).manhattanLength() < QApplication::startDragDistance())
@@ -80,6 +92,41 @@ void MyGraphicsView::mouseMoveEvent(QMouseEvent* e)
         pressPoint = mapToScene(middlePixel); // the point that follows the pointer
     }
     emit panRequested(pressPoint, e->pos());
+}
+
+namespace {
+
+constexpr double kArrowPen = 2;
+constexpr double kHeadLength = 10;
+constexpr double kHeadHalfWidth = 4.5;
+const QColor kLaunchColour(170, 0, 0); // the launched particle's red, darker to stand out
+
+} // namespace
+
+QRect MyGraphicsView::launchArrowPixels() const
+{
+    const QRectF spanned = QRectF(mapFromScene(pressPoint), mapFromScene(dragPoint)).normalized();
+    const int reach = int(kHeadLength + kArrowPen) + 2;
+    return spanned.toAlignedRect().adjusted(-reach, -reach, reach, reach);
+}
+
+// With the painter in the view's pixels, so that the arrow looks the same at any scale.
+void MyGraphicsView::paintLaunchArrow(QPainter& painter) const
+{
+    const QPointF from = mapFromScene(pressPoint);
+    const QPointF to = mapFromScene(dragPoint);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(kLaunchColour, kArrowPen, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(from, to);
+    const QLineF shaft(from, to);
+    if (shaft.length() == 0) return;
+    const QPointF along = (to - from) / shaft.length();
+    const QPointF across(-along.y(), along.x());
+    const QPointF base = to - kHeadLength * along;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kLaunchColour);
+    painter.drawPolygon(
+        QPolygonF({to, base + kHeadHalfWidth * across, base - kHeadHalfWidth * across}));
 }
 
 void MyGraphicsView::keyPressEvent(QKeyEvent* e)
@@ -102,11 +149,12 @@ void MyGraphicsView::wheelEvent(QWheelEvent* e)
 void MyGraphicsView::drawForeground(QPainter* painter, const QRectF& rect)
 {
     QGraphicsView::drawForeground(painter, rect);
-    if (!ticks) return;
+    if (!ticks && !dragging) return;
     painter->save();
     // From the view's pixels to wherever the painter draws: the screen, an image or a drawing.
     painter->setWorldTransform(viewportTransform().inverted() * painter->worldTransform());
     painter->setRenderHint(QPainter::Antialiasing, false);
-    paintRegionTicks(*painter, viewport()->rect(), viewportTransform(), font());
+    if (ticks) paintRegionTicks(*painter, viewport()->rect(), viewportTransform(), font());
+    if (dragging) paintLaunchArrow(*painter);
     painter->restore();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGraphicsView>
+#include <QLineF>
 #include <QPoint>
 #include <QPointF>
 #include <QVector2D>
@@ -29,6 +30,9 @@ public:
 
     // One notch of the wheel with Ctrl held brings the field this many times closer.
     static constexpr double kZoomPerNotch = 1.25;
+    // In launch mode, while a button is held: the drag so far, from the press point to the
+    // pointer, in scene coordinates; the view draws it as an arrow. Null otherwise.
+    QLineF launchDrag() const { return dragging ? QLineF(pressPoint, dragPoint) : QLineF(); }
 
 signals:
     void mousePressed(QPointF p);
@@ -59,4 +63,10 @@ private:
         Panning
     } middle = MiddleButton::Up;
     QPoint middlePixel;
+    bool dragging = false;
+    QPointF dragPoint;
+
+    // Where the launch arrow is drawn, in the viewport's pixels.
+    QRect launchArrowPixels() const;
+    void paintLaunchArrow(QPainter& painter) const;
 };

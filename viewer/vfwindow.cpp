@@ -12,6 +12,9 @@
 #include "plot_note.h"
 #include "qgraphicsarrow.h"
 #include "region_moves.h"
+#include "same_length_arrows.h"
+#include "scale_legend.h"
+#include "status_line.h"
 #include "view_note.h"
 
 #include <QCloseEvent>
@@ -19,7 +22,9 @@
 #include <QGraphicsLineItem>
 #include <QGraphicsPathItem>
 #include <QGridLayout>
+#include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QtMath>
 
@@ -72,6 +77,7 @@ const VFWindow::KeyAction VFWindow::keyActions[] = {
     {Qt::Key_E, &VFWindow::toggleMarkers, true},
     {Qt::Key_I, &VFWindow::togglePanel, true},
     {Qt::Key_W, &VFWindow::toggleWholeRegion, true},
+    {Qt::Key_A, &VFWindow::toggleSameLength, true},
     {Qt::Key_Home, &VFWindow::showStartRegion, false},
     {Qt::Key_N, &VFWindow::toggleNullclines, true},
     {Qt::Key_O, &VFWindow::toggleCurveMode, true},
@@ -106,11 +112,15 @@ VFWindow::VFWindow(QWidget* parent)
     for (QScrollBar* bar : {view->horizontalScrollBar(), view->verticalScrollBar()})
         connect(bar, &QScrollBar::valueChanged, &layers, [this] { fitParts(); });
 
-    // A child of the view rather than of its viewport, which would scroll it with the field.
     help = new HelpOverlay(view);
-    help->move(8, 8);
-    help->resize(help->sizeHint());
+    status = new StatusLine(view);
+    flowLegend = new ScaleLegend(view, Qt::BottomLeftCorner, 1, tr("flow speed"));
+    sameLength = std::make_unique<SameLengthArrows>(view);
 
+    // Un-maximized, the window would otherwise shrink to its smallest size.
+    const QRect screenArea = screen()->availableGeometry();
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, screenArea.size() * 2 / 3,
+                                    screenArea));
     showMaximized();
     frameClock.start();
 
@@ -136,6 +146,7 @@ bool VFWindow::setupField(const FieldSettings& s)
 bool VFWindow::setupField(const FieldSettings& s, const FieldStart& start)
 {
     settings = s;
+    setWindowTitle(fieldTitle(settings));
     rejected = FormulaRejection();
     // What an earlier set-up made goes, every reader before what it reads. Dots dropped before
     // set-up would be deleted by the scene's clear() behind the swarm's back.
@@ -191,6 +202,7 @@ bool VFWindow::setupField(const FieldSettings& s, const FieldStart& start)
     layers.setFlowSeed(start.flowSeed);
     layers.follow(model.get());
     view->setTicksShown(numberedRegion);
+    tellWhatIsOn();
     return true;
 }
 
@@ -245,6 +257,7 @@ void VFWindow::placeArrows(const ArrowSample& sample)
         placeArrow(index, QPointF(point.x, point.y), QVector2D());
         arrows[index++]->clearPath();
     }
+    sameLength->draw(sample, arrows, arrowSize);
 }
 
 void VFWindow::tellAboutArrows(const ArrowSample& arrows)
@@ -267,6 +280,10 @@ void VFWindow::placeArrow(std::size_t index, const QPointF& at, const QVector2D&
 
 void VFWindow::resizeEvent(QResizeEvent*)
 {
+    if (insight && sideColumn->count() > 0) {
+        insight->panel()->fitBeside(width());
+        layout()->activate(); // the view takes what the panel left now, before the refit
+    }
     refit();
 }
 
@@ -314,6 +331,7 @@ void VFWindow::advanceDots(qint64 elapsedMs)
     if (!model) return;
     const double seconds = elapsedMs / 1000.0;
     layers.advanceFlow(seconds, substeps);
+    if (layers.flowShown()) flowLegend->showScale(layers.flowSpeedScale());
     dots.advance(seconds / substeps, substeps);
     layers.drawTrails(seconds, dots, dotSize * std::abs(view->transform().m11()));
 }
@@ -363,9 +381,24 @@ void VFWindow::keyPressed(int key, Qt::KeyboardModifiers)
     for (const KeyAction& action : keyActions) {
         if (action.key == key) {
             (this->*action.act)();
-            return;
+            break;
         }
     }
+    tellWhatIsOn();
+}
+
+void VFWindow::tellWhatIsOn()
+{
+    QStringList on;
+    if (paused) on << tr("paused");
+    if (layers.flowCount() != MotionLayers::kDefaultFlowCount)
+        on << tr("%1 flow particles").arg(layers.flowCount());
+    if (sameLength->isOn()) on << tr("same-length arrows");
+    status->say(on);
+    if (!layers.flowShown())
+        flowLegend->hide();
+    else if (flowLegend->isHidden())
+        flowLegend->showScale(layers.flowSpeedScale());
 }
 
 bool VFWindow::togglesWith(int key)
@@ -438,6 +471,11 @@ void VFWindow::toggleNullclines()
 void VFWindow::toggleCurveMode()
 {
     if (PhasePortrait* extras = phasePortrait()) extras->toggleCurveMode();
+}
+
+void VFWindow::toggleSameLength()
+{
+    sameLength->toggle(arrows);
 }
 
 void VFWindow::toggleWholeRegion()
@@ -549,6 +587,7 @@ void VFWindow::followSlowly()
 void VFWindow::setFlowParticleCount(int count)
 {
     layers.setFlowCount(count);
+    tellWhatIsOn();
 }
 
 void VFWindow::savePictureAs()
@@ -574,6 +613,7 @@ void VFWindow::togglePanel()
     InfoPanel* panel = extras->panel();
     panel->showUnevaluated(unevaluatedPoints, gridPoints);
     if (sideColumn->indexOf(panel) < 0) sideColumn->addWidget(panel, 0, 0);
+    panel->fitBeside(width());
     const bool showing = !panel->isVisible();
     if (showing) beforePanel = viewState();
     panel->setVisible(showing);

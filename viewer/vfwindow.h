@@ -24,6 +24,7 @@ class FieldInsight;
 class FieldModel;
 class FunctionInterpreter;
 class HelpOverlay;
+class SameLengthArrows;
 class MyGraphicsView;
 class PhasePortrait;
 class QGraphicsArrow;
@@ -31,6 +32,8 @@ class QGraphicsLineItem;
 class QGraphicsPathItem;
 class QGridLayout;
 class QTimer;
+class ScaleLegend;
+class StatusLine;
 struct ArrowSample;
 
 // The formula that setupField rejected, by its label ("Fx" or "Fy"; empty when none), and the
@@ -182,6 +185,7 @@ private:
     void toggleWholeRegion();
     void toggleNullclines();
     void toggleCurveMode();
+    void toggleSameLength();
     void showStartRegion();
     void addDot(QPointF pos, const QColor& color, QVector2D velocity);
     void clearDots();
@@ -189,6 +193,8 @@ private:
     void refit();
     void fitParts();
     void togglePanel();
+    // The status line and the flow's legend, as the keys left them.
+    void tellWhatIsOn();
     // The analysis extras, made on the first key that asks for them; null before set-up.
     FieldInsight* fieldInsight();
     PhasePortrait* phasePortrait();
@@ -225,6 +231,9 @@ private:
     QTimer* slowFollower;    // single-shot: a burst of changes recomputes the slow extras once
     QGridLayout* sideColumn; // the layout's right-hand column, where the panel goes
     HelpOverlay* help;
+    StatusLine* status;
+    ScaleLegend* flowLegend;
+    std::unique_ptr<SameLengthArrows> sameLength;
     // The compiled formulas; `expressions` only refers to them.
     std::vector<std::unique_ptr<FunctionInterpreter>> formulas;
     std::unique_ptr<FieldModel> model;

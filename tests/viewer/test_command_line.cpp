@@ -107,11 +107,11 @@ private slots:
              "vector-fields: --grid 2.5: a whole number from 2 to 200 is needed", true},
             {kField + QStringList{"--show", "LQ"},
              "vector-fields: --show LQ: Q is not a key that switches something on or off (those "
-             "are CDEFHILNOPRTW)",
+             "are ACDEFHILNOPRTW)",
              true},
             {kField + QStringList{"--show", "S"},
              "vector-fields: --show S: S is not a key that switches something on or off (those "
-             "are CDEFHILNOPRTW)",
+             "are ACDEFHILNOPRTW)",
              true},
             {kField + QStringList{"--time", "-1"},
              "vector-fields: --time -1: seconds from 0 to 3600 are needed", true},

@@ -64,6 +64,31 @@ private slots:
         }
     }
 
+    // Enter in either formula box presses "Go"; the window's title names the field as typed.
+    // While a window is open, Enter opens no second one.
+    void enterPressesGoAndTheTitleNamesTheField()
+    {
+        const std::tuple<int, int, Qt::Key, const char*, const char*, const char*> cases[] = {
+            {0, 1, Qt::Key_Return, " -y ", "x", "F = (-y, x), velocity field"},
+            {1, 2, Qt::Key_Enter, "0", "-sin(x) - 0.2*y",
+             "F = (0, -sin(x) - 0.2*y), "
+             "acceleration field"}};
+        for (const auto& [row, mode, key, fx, fy, title] : cases) {
+            Form form;
+            QTest::mouseClick(form.window.findChildren<QRadioButton*>()[mode - 1], Qt::LeftButton);
+            form.edits[0]->setText(fx);
+            form.edits[1]->setText(fy);
+            QTest::keyClick(form.edits[row], key);
+            QCOMPARE(openFieldWindows().size(), 1);
+            VFWindow* window = openFieldWindows()[0];
+            QCOMPARE(window->windowTitle(), QString(title));
+            QCOMPARE(window->fieldSettings().mode, mode);
+            QTest::keyClick(form.edits[1 - row], key);
+            QCOMPARE(openFieldWindows(), QList<VFWindow*>{window});
+            QVERIFY(form.window.close());
+        }
+    }
+
     // One box for the first faulty formula; then its faulty part is selected, or the cursor
     // waits where something is missing, counting characters, not bytes.
     void rejectedFormulaIsPointedAt()

@@ -158,8 +158,9 @@ private slots:
         QVERIFY(alike(designed, plainFrame(*f.view())));
         // Keys on, then off: also one map replacing the other, and all the analysis at once.
         const std::pair<QByteArray, QByteArray> switches[] = {
-            {"T", "T"}, {"F", "F"},  {"D", "D"},      {"E", "E"}, {"H", "H"}, {"I", "I"},
-            {"R", "R"}, {"RD", "D"}, {"DEIR", "IER"}, {"N", "N"}, {"O", "O"}, {"NOE", "EON"}};
+            {"T", "T"},   {"F", "F"}, {"D", "D"},  {"E", "E"},      {"H", "H"},
+            {"I", "I"},   {"R", "R"}, {"RD", "D"}, {"DEIR", "IER"}, {"P", "P"},
+            {"F+", "-F"}, {"A", "A"}, {"N", "N"},  {"O", "O"},      {"NOE", "EON"}};
         for (const auto& [on, off] : switches) {
             for (const char key : on)
                 f.key(Qt::Key(key));

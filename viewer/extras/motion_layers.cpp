@@ -104,6 +104,16 @@ void MotionLayers::setFlowCount(int count)
     if (flowLayer && flowLayer->isVisible()) flow->SetCount(std::size_t(flowParticles));
 }
 
+bool MotionLayers::flowShown() const
+{
+    return flowLayer && flowLayer->isVisible();
+}
+
+double MotionLayers::flowSpeedScale() const
+{
+    return flowLayer ? flowLayer->speedScale() : 0.0;
+}
+
 void MotionLayers::advanceFlow(double seconds, int substeps)
 {
     if (!flowLayer || !flowLayer->isVisible()) return;

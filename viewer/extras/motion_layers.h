@@ -26,6 +26,9 @@ class MotionLayers : public QObject
     Q_OBJECT
 
 public:
+    // How many particles the flow view streams until + or - change it.
+    static constexpr int kDefaultFlowCount = 5000;
+
     explicit MotionLayers(QGraphicsScene& scene);
     ~MotionLayers() override;
 
@@ -44,6 +47,9 @@ public:
     // How many particles the flow view streams, whether it is shown or not: 500 to 200,000.
     void setFlowCount(int count);
     int flowCount() const { return flowParticles; }
+    bool flowShown() const;
+    // The speed the flow's palette reaches its last colour at; 0 before the flow has moved.
+    double flowSpeedScale() const;
 
     // The view's scale and flip, its screen's pixel ratio and the part of the scene it shows,
     // for the layers there are and those made later.
@@ -66,7 +72,7 @@ private:
     FadingLayer* trails = nullptr;
     std::unique_ptr<FlowField> flow;
     FlowLayer* flowLayer = nullptr;
-    int flowParticles = 5000;
+    int flowParticles = kDefaultFlowCount;
     std::uint64_t flowSeed = 1;
     QTransform sceneToView;
     qreal pixelRatio = 1;

@@ -1,8 +1,12 @@
 #include "picture_export.h"
 
+#include "view_overlay.h"
+
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGraphicsView>
+#include <QImageWriter>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
@@ -11,6 +15,18 @@
 #include <QSvgGenerator>
 
 namespace {
+
+const QByteArray kSvg = QByteArrayLiteral("svg");
+
+// The legends and notes over the view, where they show over its visible area.
+void paintOverlays(QGraphicsView& view, QPainter& painter)
+{
+    const QPoint corner = view.viewport()->pos();
+    for (ViewOverlay* overlay :
+         view.findChildren<ViewOverlay*>(QString(), Qt::FindDirectChildrenOnly))
+        if (overlay->isVisibleTo(&view) && overlay->inPicture())
+            overlay->render(&painter, overlay->pos() - corner, QRegion(), QWidget::DrawChildren);
+}
 
 bool drawSvg(QGraphicsView& view, QIODevice& file)
 {
@@ -24,20 +40,46 @@ bool drawSvg(QGraphicsView& view, QIODevice& file)
     if (!painter.begin(&drawing)) return false;
     painter.fillRect(QRect(QPoint(0, 0), shown.size()), view.viewport()->palette().base());
     view.render(&painter, QRectF(QPointF(0, 0), shown.size()), shown);
+    paintOverlays(view, painter);
     return painter.end();
+}
+
+bool drawImage(QGraphicsView& view, QIODevice& file, const QByteArray& format)
+{
+    QPixmap picture = view.viewport()->grab();
+    QPainter painter(&picture);
+    paintOverlays(view, painter);
+    painter.end();
+    return picture.save(&file, format.constData());
 }
 
 } // namespace
 
+PictureTarget pictureTargetOf(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.isEmpty()) return {path + QStringLiteral(".png"), QByteArrayLiteral("png")};
+    const QByteArray format = suffix.toLower().toLatin1();
+    if (format == kSvg || QImageWriter::supportedImageFormats().contains(format))
+        return {path, format};
+    return {path, QByteArray()};
+}
+
 bool writePicture(QGraphicsView& view, const QString& path, QString* reason)
 {
-    QSaveFile file(path);
+    const PictureTarget target = pictureTargetOf(path);
+    if (target.format.isEmpty()) {
+        if (reason)
+            *reason = QObject::tr("\"%1\" names no picture format; use .png, .jpg or .svg, "
+                                  "for example")
+                          .arg(QFileInfo(path).suffix());
+        return false;
+    }
+    QSaveFile file(target.path);
     const bool drawn =
         file.open(QIODevice::WriteOnly) &&
-        (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
-             ? drawSvg(view, file)
-             : view.viewport()->grab().save(&file, "PNG")) &&
-        file.commit(); // renames the finished file over the target; nothing is left otherwise
+        (target.format == kSvg ? drawSvg(view, file) : drawImage(view, file, target.format)) &&
+        file.commit(); // renames the finished file over the target
     if (!drawn && reason)
         *reason = file.error() != QFileDevice::NoError
                       ? file.errorString()
@@ -49,15 +91,18 @@ QString askPicturePath(QWidget* parent)
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
-    return QFileDialog::getSaveFileName(parent, QObject::tr("Save picture"),
-                                        QDir(folder).filePath(QStringLiteral("vector-field.png")),
-                                        QObject::tr("PNG image (*.png);;SVG drawing (*.svg)"));
+    return QFileDialog::getSaveFileName(
+        parent, QObject::tr("Save picture"),
+        QDir(folder).filePath(QStringLiteral("vector-field.png")),
+        QObject::tr("PNG image (*.png);;JPEG image (*.jpg *.jpeg);;SVG drawing (*.svg)"));
 }
 
 bool savePictureOrWarn(QGraphicsView& view, const QString& path, QWidget* parent)
 {
-    if (writePicture(view, path)) return true;
+    QString reason;
+    if (writePicture(view, path, &reason)) return true;
     QMessageBox::warning(parent, QObject::tr("Picture not saved"),
-                         QObject::tr("The picture could not be written to \"%1\".").arg(path));
+                         QObject::tr("The picture could not be written to \"%1\": %2.")
+                             .arg(pictureTargetOf(path).path, reason));
     return false;
 }

@@ -108,6 +108,27 @@ QRgb divergingColor(double value, double limit)
     return qRgb(mix(qRed(a), qRed(b), t), mix(qGreen(a), qGreen(b), t), mix(qBlue(a), qBlue(b), t));
 }
 
+namespace {
+
+// Viridis at nine evenly spaced points.
+constexpr int kViridis[9][3] = {{68, 1, 84},    {71, 44, 122},  {59, 81, 139},
+                                {44, 113, 142}, {33, 144, 141}, {39, 173, 129},
+                                {92, 200, 99},  {170, 220, 50}, {253, 231, 37}};
+constexpr double kViridisEnd = 0.9;
+
+} // namespace
+
+QRgb sequentialColor(double t)
+{
+    const double along = (std::isnan(t) ? 1.0 : std::clamp(t, 0.0, 1.0)) * kViridisEnd * 8;
+    const int k = std::min(int(along), 7);
+    const double f = along - k;
+    int rgb[3];
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = int(std::lround(kViridis[k][c] + f * (kViridis[k + 1][c] - kViridis[k][c])));
+    return qRgb(rgb[0], rgb[1], rgb[2]);
+}
+
 FieldMapLayer::FieldMapLayer(MapQuantity quantity, const MapGrid& grid)
     : shows(quantity), region(grid.region), scaleLimit(robustLimit(grid.values)),
       image(grid.columns, grid.rows, QImage::Format_ARGB32_Premultiplied)

@@ -50,6 +50,11 @@ constexpr double kMapOpacity = 0.8;
 // white when `limit` is 0.
 QRgb divergingColor(double value, double limit);
 
+// A sequential colour for `t` from 0 (dark blue-violet) to 1 (yellow-green), opaque: viridis,
+// perceptually uniform and colour-blind safe, stopped before its pale yellow end, which would
+// not show on the white field. `t` outside 0 … 1 is clamped; NaN gives the last colour.
+QRgb sequentialColor(double t);
+
 // A divergence or curl map as one picture drawn smoothly over the field's region, under the
 // arrows, the trails and the particles.
 class FieldMapLayer : public QGraphicsItem

@@ -1,5 +1,6 @@
 #include "flow_layer.h"
 
+#include "field_map_layer.h"
 #include "flow_field.h"
 
 #include <algorithm>
@@ -11,25 +12,13 @@ namespace {
 constexpr double kFlowTrailLifetime = 0.25;
 constexpr int kTrailAlpha = 235;
 
-// Viridis at nine evenly spaced points. It runs on to pale yellow, which does not show on the
-// white field; the palette stops at 0.9 of it.
-constexpr int kViridis[9][3] = {{68, 1, 84},    {71, 44, 122},  {59, 81, 139},
-                                {44, 113, 142}, {33, 144, 141}, {39, 173, 129},
-                                {92, 200, 99},  {170, 220, 50}, {253, 231, 37}};
-constexpr double kPaletteEnd = 0.9;
-
 } // namespace
 
 FlowLayer::FlowLayer(const QRectF& region) : FadingLayer(region)
 {
     for (int i = 0; i < int(palette.size()); ++i) {
-        const double t = kPaletteEnd * i / (palette.size() - 1) * 8;
-        const int k = std::min(int(t), 7);
-        const double f = t - k;
-        int rgb[3];
-        for (int c = 0; c < 3; ++c)
-            rgb[c] = int(std::lround(kViridis[k][c] + f * (kViridis[k + 1][c] - kViridis[k][c])));
-        palette[i] = qPremultiply(qRgba(rgb[0], rgb[1], rgb[2], kTrailAlpha));
+        const QRgb colour = sequentialColor(double(i) / (palette.size() - 1));
+        palette[i] = qPremultiply(qRgba(qRed(colour), qGreen(colour), qBlue(colour), kTrailAlpha));
     }
 }
 

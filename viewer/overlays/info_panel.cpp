@@ -20,6 +20,9 @@
 namespace {
 
 constexpr int kPanelWidth = 340;
+// In a smaller window the panel takes this share of its width, but no less than kNarrowest.
+constexpr double kWindowShare = 0.3;
+constexpr int kNarrowest = 120;
 
 // Values this much smaller than the region (or the largest eigenvalue) are Newton's rounding
 // of an exact 0.
@@ -216,7 +219,6 @@ InfoPanel::InfoPanel(const FieldAnalysis& analysis, const FunctionInterpreter& f
     scroller->setWidgetResizable(true);
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setFocusPolicy(Qt::NoFocus); // the keys stay with the view
-    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(scroller, 1);
 
     auto* readout = new QVBoxLayout;
@@ -304,6 +306,11 @@ void InfoPanel::showUnevaluated(std::size_t failed, std::size_t gridPoints)
                              .arg(failed)
                              .arg(gridPoints));
     unevaluated->setVisible(failed > 0);
+}
+
+void InfoPanel::fitBeside(int windowWidth)
+{
+    setFixedWidth(std::clamp(int(kWindowShare * windowWidth), kNarrowest, kPanelWidth));
 }
 
 void InfoPanel::stopFollowing()

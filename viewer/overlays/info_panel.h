@@ -48,6 +48,9 @@ public:
     // Of the latest sampling of the arrows: how many of the grid's points have no value. Said
     // only where some have none.
     void showUnevaluated(std::size_t failed, std::size_t gridPoints);
+    // Takes its share of a window `windowWidth` wide: its full width in a large one, less in a
+    // small one, where its content scrolls instead.
+    void fitBeside(int windowWidth);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
