@@ -25,6 +25,7 @@ class FieldModel;
 class FunctionInterpreter;
 class HelpOverlay;
 class MyGraphicsView;
+class ParameterStrip;
 class QGraphicsArrow;
 class QGraphicsLineItem;
 class QGraphicsPathItem;
@@ -103,6 +104,8 @@ public:
     void setViewSize(const QSize& size);
     // Does now what waits to be done after the field changed (maps, equilibria, panel).
     void finishPendingWork();
+    // The controls of the field's parameters and of t; null for a field without them.
+    ParameterStrip* parameterStrip() const { return strip; }
 
 signals:
     void closed();
@@ -155,6 +158,11 @@ private:
     void followRegion(const Region& region, const QPointF& scenePoint, const QPoint& pixel);
     // What takes long to follow the field: maps, equilibria and the panel's list.
     void followSlowly();
+    // followSlowly now if it has not run for a while, else once when that while is over: at
+    // least ten times a second while the field keeps changing, and once after it rests.
+    void followSlowlySoon();
+    // The strip under the view for a field with parameters or t; none for others.
+    void placeStrip();
     ViewState viewState() const;
     // Shows `state` again if it still fits; otherwise fits the view anew.
     void restoreView(const ViewState& state);
@@ -208,8 +216,9 @@ private:
     bool numberedRegion = false;
     bool wholeRegion = false;
     std::vector<QGraphicsArrow*> arrows; // the scene owns them
-    QTimer* slowFollower;    // single-shot: a burst of changes recomputes the slow extras once
-    QGridLayout* sideColumn; // the layout's right-hand column, where the panel goes
+    QTimer* slowFollower;                // single-shot: the next run of the slow extras that is due
+    QElapsedTimer slowRun;               // since the slow extras last followed the field
+    QGridLayout* sideColumn;             // the layout's right-hand column, where the panel goes
     HelpOverlay* help;
     // The compiled formulas; `expressions` only refers to them.
     std::vector<std::unique_ptr<FunctionInterpreter>> formulas;
@@ -218,7 +227,8 @@ private:
     DotSwarm dots;
     MotionLayers layers;
     std::unique_ptr<FieldInsight> insight;
-    ViewState beforePanel; // when the panel came
-    ViewState beforeWhole; // when W fitted the whole region
-    ViewState atStart;     // when the region first left the one set up
+    ViewState beforePanel;           // when the panel came
+    ViewState beforeWhole;           // when W fitted the whole region
+    ViewState atStart;               // when the region first left the one set up
+    ParameterStrip* strip = nullptr; // Qt's tree owns it; it writes slots of the store
 };

@@ -104,10 +104,13 @@ void MotionLayers::setFlowCount(int count)
     if (flowLayer && flowLayer->isVisible()) flow->SetCount(std::size_t(flowParticles));
 }
 
-void MotionLayers::advanceFlow(double seconds, int substeps)
+void MotionLayers::advanceFlow(double seconds, int substeps, std::optional<double> startTime)
 {
     if (!flowLayer || !flowLayer->isVisible()) return;
-    flow->Tick(seconds, substeps);
+    if (startTime)
+        flow->Tick(seconds, substeps, *startTime);
+    else
+        flow->Tick(seconds, substeps);
     flowLayer->drawStep(*flow, seconds);
 }
 
