@@ -1,6 +1,6 @@
 // Makes the README's picture of the parameter strip: the Hopf normal form at Pa = 0.5 in a
-// field window of 1000 × 700 on the offscreen platform, its equilibrium marked and rings of dots
-// drawn to the cycle for two seconds, the strip under the view. Not a test: tools/screenshots.sh
+// field window of 1000 × 700 on the offscreen platform, its equilibrium marked and the flow
+// drawn to the cycle for three seconds, the strip under the view. Not a test: tools/screenshots.sh
 // runs it with the picture's path.
 //
 //     strip_picture docs/parameters.png
@@ -32,11 +32,9 @@ int main(int argc, char* argv[])
     window.showNormal();
     window.resize(1000, 700);
     if (!QTest::qWaitForWindowExposed(&window)) return 1;
-    for (const QPointF& at : {QPointF(0.15, 0.1), QPointF(2.5, 2.5), QPointF(-2.5, -1.5)})
-        window.mousePressed(at);
-    for (const Qt::Key key : {Qt::Key_T, Qt::Key_E})
+    for (const Qt::Key key : {Qt::Key_F, Qt::Key_E})
         window.keyPressed(key, Qt::NoModifier);
-    window.advanceTicks(200);
+    window.advanceTicks(300);
     auto* view = window.findChild<MyGraphicsView*>();
     QElapsedTimer waiting;
     waiting.start();
