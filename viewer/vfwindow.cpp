@@ -40,9 +40,9 @@ QGraphicsView::ViewportUpdateMode updatesFor(int dots)
 
 // Around the whole region, as W shows it, this much of its longer side on every side.
 constexpr double kWholeRegionMargin = 0.04;
-// The slow extras follow the field at most this often: while a slider is dragged, some ten
-// times a second even when the timer fires late.
-constexpr int kSlowFollowMs = 90;
+// The slow extras follow the field at most this often: while a slider is dragged more than ten
+// times a second even when the timer fires late, and the last value is shown soon after it.
+constexpr int kSlowFollowMs = 60;
 
 } // namespace
 

@@ -243,7 +243,7 @@ private slots:
         QCOMPARE(flow->boundingRect(), QRectF(0.5, -1, 2.5, 2.5));
 
         // The first change after a quiet while is followed at once; later ones of a burst at
-        // most ten times a second, and once more when the burst is over.
+        // most every 60 ms, and once more when the burst is over.
         f.window.finishPendingWork();
         FieldMapLayer* map = itemsOf<FieldMapLayer>(f.window).value(0);
         QVERIFY(map->isVisible() && map->boundingRect() == QRectF(0.5, -1, 2.5, 2.5));
