@@ -54,34 +54,44 @@ void FlowField::Retarget(const Region& newRegion)
     SetCount(kept);
 }
 
-void FlowField::Step(double dt, int substeps)
+void FlowField::Step(double dt, int substeps, const double* startTime)
 {
     // The particles do not interact, so each half steps exactly as it would with the rest.
     split = count;
     if (canSplit && count >= kLeastForTwoThreads) split = count / 2;
-    if (split == count) {
-        stepper.Tick(count, x.data(), y.data(), vx.data(), vy.data(), dt, substeps);
-        return;
-    }
+    const auto tick = [&](ParticleStepper& part, std::size_t from, std::size_t to) {
+        if (startTime)
+            part.Tick(to - from, x.data() + from, y.data() + from, vx.data() + from,
+                      vy.data() + from, dt, substeps, *startTime);
+        else
+            part.Tick(to - from, x.data() + from, y.data() + from, vx.data() + from,
+                      vy.data() + from, dt, substeps);
+    };
+    if (split == count) return tick(stepper, 0, count);
     if (!helper) helper = std::make_unique<HelperThread>();
-    auto rest = [&] {
-        restStepper.Tick(count - split, x.data() + split, y.data() + split, vx.data() + split,
-                         vy.data() + split, dt, substeps);
-    };
-    auto first = [&] {
-        stepper.Tick(split, x.data(), y.data(), vx.data(), vy.data(), dt, substeps);
-    };
+    auto rest = [&] { tick(restStepper, split, count); };
+    auto first = [&] { tick(stepper, 0, split); };
     helper->RunAlongside(rest, first);
 }
 
 void FlowField::Tick(double seconds, int substeps)
+{
+    Advance(seconds, substeps, nullptr);
+}
+
+void FlowField::Tick(double seconds, int substeps, double startTime)
+{
+    Advance(seconds, substeps, &startTime);
+}
+
+void FlowField::Advance(double seconds, int substeps, const double* startTime)
 {
     if (count == 0) return;
     for (std::size_t i = 0; i < count; ++i) {
         previousX[i] = x[i];
         previousY[i] = y[i];
     }
-    Step(seconds / substeps, substeps);
+    Step(seconds / substeps, substeps, startTime);
     const unsigned char* failedFirst = stepper.FailedInLastTick();
     const unsigned char* failedRest = restStepper.FailedInLastTick();
     const bool velocityField = stepper.Kind() == FieldKind::Velocity;

@@ -37,6 +37,9 @@ public:
     // stepped on two threads, unless a formula draws random numbers. Allocates nothing, except
     // for starting the second thread the first time it is needed.
     void Tick(double seconds, int substeps);
+    // The same in a field that changes with time, its t running from `startTime` on with the
+    // substeps (see ParticleStepper).
+    void Tick(double seconds, int substeps, double startTime);
 
     // After a Tick, particle i went from (PreviousX, PreviousY) to (X, Y), unless it was born
     // again in that tick (Born), when it simply stands at (X, Y).
@@ -58,7 +61,8 @@ private:
     void BringToLife(std::size_t i, bool atRandomAge);
     double Uniform(); // in [0, 1)
     // Moves the particles; those from `split` on went to the helper thread.
-    void Step(double dt, int substeps);
+    void Step(double dt, int substeps, const double* startTime);
+    void Advance(double seconds, int substeps, const double* startTime);
 
     ParticleStepper stepper;     // particles [0, split)
     ParticleStepper restStepper; // particles [split, count), on the helper thread

@@ -13,7 +13,7 @@ void ParticleStepper::Reserve(std::size_t count)
 {
     if (count <= capacity) return;
     for (std::vector<double>* column :
-         {&startX, &startY, &currentX, &currentY, &movedX, &fxValues, &fyValues})
+         {&startX, &startY, &currentX, &currentY, &movedX, &fxValues, &fyValues, &times})
         column->resize(count);
     fxErrors.resize(count);
     fyErrors.resize(count);
@@ -25,13 +25,35 @@ void ParticleStepper::Reserve(std::size_t count)
     fxBatch.BindColumn("y", currentY.data());
     fyBatch.BindColumn("x", kind == FieldKind::Velocity ? movedX.data() : currentX.data());
     fyBatch.BindColumn("y", currentY.data());
+    if (timed) BindTime(times.data());
+}
+
+void ParticleStepper::BindTime(const double* column)
+{
+    fxBatch.BindColumn("t", column);
+    fyBatch.BindColumn("t", column);
+    timed = column != nullptr;
 }
 
 void ParticleStepper::Tick(std::size_t count, double* x, double* y, float* vx, float* vy, double dt,
                            int substeps)
 {
+    Step(count, x, y, vx, vy, dt, substeps, nullptr);
+}
+
+void ParticleStepper::Tick(std::size_t count, double* x, double* y, float* vx, float* vy, double dt,
+                           int substeps, double startTime)
+{
+    Step(count, x, y, vx, vy, dt, substeps, &startTime);
+}
+
+void ParticleStepper::Step(std::size_t count, double* x, double* y, float* vx, float* vy, double dt,
+                           int substeps, const double* startTime)
+{
     if (count == 0 || substeps <= 0) return;
     Reserve(count);
+    // Binding looks the name up: only when stepping with time starts or ends.
+    if (timed != (startTime != nullptr)) BindTime(startTime ? times.data() : nullptr);
     std::copy_n(x, count, startX.data());
     std::copy_n(y, count, startY.data());
     std::copy_n(x, count, currentX.data());
@@ -48,6 +70,8 @@ void ParticleStepper::Tick(std::size_t count, double* x, double* y, float* vx, f
     const int* fye = fyErrors.data();
 
     for (int step = 0; step < substeps; ++step) {
+        // Each substep's time afresh rather than summed: no rounding piles up over a tick.
+        if (startTime) std::fill_n(times.data(), count, *startTime + step * dt);
         if (kind == FieldKind::Velocity) {
             fxBatch.Evaluate(count, fxValues.data(), fxErrors.data());
             double* mx = movedX.data();

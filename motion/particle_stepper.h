@@ -28,6 +28,12 @@ public:
     // Allocates only when `count` exceeds every count before.
     void Tick(std::size_t count, double* x, double* y, float* vx, float* vy, double dt,
               int substeps);
+    // The same in a field that changes with time: the formulas' t is startTime at the first
+    // substep and dt later at each next one, as if it were written into t's slot before every
+    // substep. The stepper's t is its own, so steppers of the same formulas still tick on
+    // several threads at once, and t's slot keeps its value.
+    void Tick(std::size_t count, double* x, double* y, float* vx, float* vy, double dt,
+              int substeps, double startTime);
 
     FieldKind Kind() const { return kind; }
     // Whether steppers of the same formulas may tick on several threads at once.
@@ -37,6 +43,10 @@ public:
 
 private:
     void Reserve(std::size_t count);
+    // The formulas' t read from `times` from now on, or again from its slot (null).
+    void BindTime(const double* times);
+    void Step(std::size_t count, double* x, double* y, float* vx, float* vy, double dt,
+              int substeps, const double* startTime);
 
     FieldKind kind;
     BatchEvaluator fxBatch;
@@ -46,6 +56,8 @@ private:
     // and the formulas' values and errors.
     std::vector<double> startX, startY, currentX, currentY, movedX;
     std::vector<double> fxValues, fyValues;
+    std::vector<double> times; // t at every particle, in a field stepped with its time
+    bool timed = false;        // t is read from `times`
     std::vector<int> fxErrors, fyErrors;
     std::vector<unsigned char> failed;
 };

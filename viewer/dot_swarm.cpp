@@ -63,12 +63,16 @@ void DotSwarm::resize(double size)
         dot->setSize(size);
 }
 
-void DotSwarm::advance(double dt, int substeps)
+void DotSwarm::advance(double dt, int substeps, std::optional<double> startTime)
 {
     if (!stepper || dots.empty()) return;
     std::copy(x.begin(), x.end(), startX.begin());
     std::copy(y.begin(), y.end(), startY.begin());
-    stepper->Tick(dots.size(), x.data(), y.data(), vx.data(), vy.data(), dt, substeps);
+    if (startTime)
+        stepper->Tick(dots.size(), x.data(), y.data(), vx.data(), vy.data(), dt, substeps,
+                      *startTime);
+    else
+        stepper->Tick(dots.size(), x.data(), y.data(), vx.data(), vy.data(), dt, substeps);
     for (std::size_t i = 0; i < dots.size(); ++i) {
         dots[i]->notifyGeometryChange();
         dots[i]->setPos(x[i], y[i]);

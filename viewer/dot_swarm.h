@@ -5,6 +5,7 @@
 #include <QVector2D>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class FadingLayer;
@@ -36,9 +37,10 @@ public:
     void resize(double size);
     int count() const { return int(dots.size()); }
 
-    // Moves every dot on by `substeps` substeps of `dt` seconds. Allocates nothing unless there
-    // are more dots than at every tick before.
-    void advance(double dt, int substeps);
+    // Moves every dot on by `substeps` substeps of `dt` seconds; with `startTime`, the field's t
+    // runs on from it with the substeps. Allocates nothing unless there are more dots than at
+    // every tick before.
+    void advance(double dt, int substeps, std::optional<double> startTime = std::nullopt);
     // Each dot's move of the last advance, as a line `width` pixels wide in the dot's colour.
     void drawSteps(FadingLayer& trails, int width) const;
 

@@ -48,7 +48,11 @@ void QGraphicsArrow::paint(QPainter* painter, const QStyleOptionGraphicsItem* op
         painter->renderHints() != pictureHints || path() != picturePath ||
         brush() != pictureBrush || pen() != picturePen) {
         // The same path under the same transform, only moved by whole pixels.
-        picture = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+        // An image of the same size is drawn into again: a new one would need a new paint
+        // engine, which costs more than the drawing when every arrow changes at every frame.
+        if (picture.size() != pixels.size())
+            picture = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+        picture.setDevicePixelRatio(1.0);
         picture.fill(Qt::transparent);
         QPainter cache(&picture);
         cache.setRenderHints(painter->renderHints());

@@ -7,6 +7,7 @@
 #include "help_overlay.h"
 #include "info_panel.h"
 #include "mygraphicsview.h"
+#include "parameter_strip.h"
 #include "phase_portrait.h"
 #include "picture_export.h"
 #include "plot_note.h"
@@ -30,6 +31,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -45,8 +47,9 @@ QGraphicsView::ViewportUpdateMode updatesFor(int dots)
 
 // Around the whole region, as W shows it, this much of its longer side on every side.
 constexpr double kWholeRegionMargin = 0.04;
-// How long the slow extras wait for the field to stop changing before they follow it.
-constexpr int kSlowFollowMs = 150;
+// The slow extras follow the field at most this often: while a slider is dragged more than ten
+// times a second even when the timer fires late, and the last value is shown soon after it.
+constexpr int kSlowFollowMs = 60;
 
 } // namespace
 
@@ -136,7 +139,10 @@ VFWindow::VFWindow(QWidget* parent)
     connect(slowFollower, &QTimer::timeout, this, &VFWindow::followSlowly);
 }
 
-VFWindow::~VFWindow() = default;
+VFWindow::~VFWindow()
+{
+    delete strip; // its signals lead here: it must not outlive what they reach
+}
 
 bool VFWindow::setupField(const FieldSettings& s)
 {
@@ -151,6 +157,8 @@ bool VFWindow::setupField(const FieldSettings& s, const FieldStart& start)
     // What an earlier set-up made goes, every reader before what it reads. Dots dropped before
     // set-up would be deleted by the scene's clear() behind the swarm's back.
     slowFollower->stop();
+    delete strip;
+    strip = nullptr;
     portrait.reset();
     insight.reset();
     layers.follow(nullptr);
@@ -180,6 +188,7 @@ bool VFWindow::setupField(const FieldSettings& s, const FieldStart& start)
     model = std::make_unique<FieldModel>(*fx, *fy, fieldKindOf(settings), regionOf(settings));
     for (const auto& [name, value] : start.parameters)
         if (double* slot = model->SlotOf(name.toUtf8().constData())) *slot = value;
+    placeStrip();
     firstRegion = model->Bounds();
     numberedRegion = start.numberedRegion;
 
@@ -330,10 +339,19 @@ void VFWindow::advanceDots(qint64 elapsedMs)
 {
     if (!model) return;
     const double seconds = elapsedMs / 1000.0;
-    layers.advanceFlow(seconds, substeps);
+    // While t plays, the particles see it run on with every substep, and it ends the tick
+    // `seconds` later, where the arrows and the rest then show the field.
+    double* clock = strip ? strip->clock() : nullptr;
+    const std::optional<double> startTime = clock ? std::optional<double>(*clock) : std::nullopt;
+    layers.advanceFlow(seconds, substeps, startTime);
     if (layers.flowShown()) flowLegend->showScale(layers.flowSpeedScale());
-    dots.advance(seconds / substeps, substeps);
+    dots.advance(seconds / substeps, substeps, startTime);
     layers.drawTrails(seconds, dots, dotSize * std::abs(view->transform().m11()));
+    if (clock && seconds > 0) {
+        *clock = *startTime + seconds;
+        strip->showTime();
+        fieldChanged();
+    }
 }
 
 void VFWindow::stopTimer()
@@ -556,7 +574,15 @@ void VFWindow::fieldChanged()
     placeArrows(arrows);
     tellAboutArrows(arrows);
     layers.fieldChanged();
-    if (insight || portrait) slowFollower->start();
+    if (insight || portrait) followSlowlySoon();
+}
+
+void VFWindow::followSlowlySoon()
+{
+    if (slowFollower->isActive()) return; // the run due will see this change too
+    const qint64 since = slowRun.isValid() ? slowRun.elapsed() : kSlowFollowMs;
+    if (since >= kSlowFollowMs) return followSlowly();
+    slowFollower->start(int(kSlowFollowMs - since));
 }
 
 void VFWindow::finishPendingWork()
@@ -580,8 +606,19 @@ void VFWindow::waitForBackgroundWork()
 
 void VFWindow::followSlowly()
 {
+    slowRun.start();
     if (insight) insight->fieldChanged();
     if (portrait) portrait->fieldChanged();
+}
+
+void VFWindow::placeStrip()
+{
+    strip = ParameterStrip::makeFor(*model, this);
+    if (!strip) return;
+    static_cast<QGridLayout*>(layout())->addWidget(strip, 1, 0);
+    layout()->activate(); // the view takes its smaller size before it is fitted to the region
+    connect(strip, &ParameterStrip::valuesChanged, this, &VFWindow::fieldChanged);
+    view->setFocus(); // the window's keys stay with the view; Tab goes on to the strip
 }
 
 void VFWindow::setFlowParticleCount(int count)

@@ -26,6 +26,7 @@ class FunctionInterpreter;
 class HelpOverlay;
 class SameLengthArrows;
 class MyGraphicsView;
+class ParameterStrip;
 class PhasePortrait;
 class QGraphicsArrow;
 class QGraphicsLineItem;
@@ -116,6 +117,8 @@ public:
     void waitForBackgroundWork();
     // The nullclines and solution curves (N, O); null until one of those keys.
     const PhasePortrait* portraitCurves() const { return portrait.get(); }
+    // The controls of the field's parameters and of t; null for a field without them.
+    ParameterStrip* parameterStrip() const { return strip; }
 
 signals:
     void closed();
@@ -168,6 +171,11 @@ private:
     void followRegion(const Region& region, const QPointF& scenePoint, const QPoint& pixel);
     // What takes long to follow the field: maps, equilibria and the panel's list.
     void followSlowly();
+    // followSlowly now if it has not run for a while, else once when that while is over: at
+    // least ten times a second while the field keeps changing, and once after it rests.
+    void followSlowlySoon();
+    // The strip under the view for a field with parameters or t; none for others.
+    void placeStrip();
     ViewState viewState() const;
     // Shows `state` again if it still fits; otherwise fits the view anew.
     void restoreView(const ViewState& state);
@@ -228,8 +236,9 @@ private:
     bool numberedRegion = false;
     bool wholeRegion = false;
     std::vector<QGraphicsArrow*> arrows; // the scene owns them
-    QTimer* slowFollower;    // single-shot: a burst of changes recomputes the slow extras once
-    QGridLayout* sideColumn; // the layout's right-hand column, where the panel goes
+    QTimer* slowFollower;                // single-shot: the next run of the slow extras that is due
+    QElapsedTimer slowRun;               // since the slow extras last followed the field
+    QGridLayout* sideColumn;             // the layout's right-hand column, where the panel goes
     HelpOverlay* help;
     StatusLine* status;
     ScaleLegend* flowLegend;
@@ -242,7 +251,8 @@ private:
     MotionLayers layers;
     std::unique_ptr<FieldInsight> insight;
     std::unique_ptr<PhasePortrait> portrait;
-    ViewState beforePanel; // when the panel came
-    ViewState beforeWhole; // when W fitted the whole region
-    ViewState atStart;     // when the region first left the one set up
+    ViewState beforePanel;           // when the panel came
+    ViewState beforeWhole;           // when W fitted the whole region
+    ViewState atStart;               // when the region first left the one set up
+    ParameterStrip* strip = nullptr; // Qt's tree owns it; it writes slots of the store
 };

@@ -15,17 +15,20 @@ struct Particle
     bool failed = false; // in the last tick
 };
 
-// One tick of every particle; answers the number of substeps that put a particle back.
+// One tick of every particle; answers the number of substeps that put a particle back. With
+// `startTime`, t is written into its slot before every substep: startTime, then dt later each.
 inline int ReferenceTick(FieldKind kind, FieldFormulas& f, std::vector<Particle>& particles,
-                         double dt, int substeps)
+                         double dt, int substeps, const double* startTime = nullptr)
 {
     int failures = 0;
+    double* time = startTime ? &f.Slot("t") : nullptr;
     for (Particle& p : particles) {
         double x = p.x, y = p.y;
         p.failed = false;
         for (int step = 0; step < substeps; ++step) {
             f.x = x;
             f.y = y;
+            if (time) *time = *startTime + step * dt;
             try {
                 if (kind == FieldKind::Velocity) {
                     x += f.fx.Evaluate() * dt;

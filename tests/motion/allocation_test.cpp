@@ -23,3 +23,25 @@ TEST(FlowField, TicksAllocateNothingOnceSized)
         EXPECT_EQ(AllocationCountEverywhere() - before, 0);
     }
 }
+
+// Stepped with the time of each substep, nor does a field of t, also when the clock stops and
+// starts again.
+TEST(FlowField, TimedTicksAllocateNothingOnceSized)
+{
+    FunctionInterpreter fx("-y*t + sqrt(x + 4)"), fy("x > t ? sin(x)*cos(y) : ln(-x)");
+    double t = 0;
+    fx.BindValueSlotByName("t", &t);
+    fy.BindValueSlotByName("t", &t);
+    for (FieldKind field : {FieldKind::Velocity, FieldKind::Acceleration}) {
+        FlowField flow(fx, fy, field, {-5, 5, -5, 5});
+        flow.SetCount(3 * FlowField::kLeastForTwoThreads);
+        flow.Tick(0.01, 10, 0.0);
+        flow.Tick(0.01, 10);
+        const long before = AllocationCountEverywhere();
+        for (int tick = 0; tick < 300; ++tick)
+            flow.Tick(0.02, 10, 0.02 * tick);
+        flow.Tick(0.02, 10);
+        flow.Tick(0.02, 10, 6.0);
+        EXPECT_EQ(AllocationCountEverywhere() - before, 0);
+    }
+}

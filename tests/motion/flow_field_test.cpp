@@ -52,34 +52,50 @@ TEST(FlowField, BirthsAndLives)
 }
 
 // Two halves on two threads step exactly as one stepper, from rest at each birth in an
-// acceleration field; a particle that fails or leaves the region is born inside it at once.
+// acceleration field; a particle that fails or leaves the region is born inside it at once. In a
+// field of t each half steps with the time of every substep, as the one stepper does.
 TEST(FlowField, TwoThreadsStepAsOne)
 {
-    FieldFormulas f("sqrt(x + 3) - y", "x*y");
+    struct Case
+    {
+        const char *fx, *fy;
+        bool timed;
+    };
+    const Case cases[] = {{"sqrt(x + 3) - y", "x*y", false},
+                          {"sqrt(x + 3) - y*t", "x*y + sin(3*t)", true}};
     const std::size_t count = 3 * FlowField::kLeastForTwoThreads + 1;
-    for (FieldKind field : {FieldKind::Velocity, FieldKind::Acceleration}) {
-        FlowField flow(f.fx, f.fy, field, {-4, 4, -4, 4});
-        flow.SetCount(count);
-        ParticleStepper alone(f.fx, f.fy, field);
-        std::vector<float> vx(count), vy(count);
-        for (int tick = 0; tick < 30; ++tick) {
-            std::vector<double> x(flow.X(), flow.X() + count), y(flow.Y(), flow.Y() + count);
-            alone.Tick(count, x.data(), y.data(), vx.data(), vy.data(), 0.005, 10);
-            flow.Tick(0.05, 10);
-            for (std::size_t i = 0; i < count; ++i) {
-                const bool born = flow.Born()[i];
-                const double fx = flow.X()[i], fy = flow.Y()[i];
-                ASSERT_TRUE(
-                    std::abs(fx) <= 4 && std::abs(fy) <= 4 &&
-                    (alone.FailedInLastTick()[i] ? born : born || (fx == x[i] && fy == y[i])))
-                    << "tick " << tick << ", particle " << i;
-                if (field == FieldKind::Acceleration && !born) {
-                    ASSERT_FLOAT_EQ(flow.Speed()[i], std::hypot(vx[i], vy[i]));
+    for (const Case& c : cases)
+        for (FieldKind field : {FieldKind::Velocity, FieldKind::Acceleration}) {
+            FieldFormulas f(c.fx, c.fy, {{"t", 0.0}});
+            FlowField flow(f.fx, f.fy, field, {-4, 4, -4, 4});
+            flow.SetCount(count);
+            ParticleStepper alone(f.fx, f.fy, field);
+            std::vector<float> vx(count), vy(count);
+            for (int tick = 0; tick < 30; ++tick) {
+                std::vector<double> x(flow.X(), flow.X() + count), y(flow.Y(), flow.Y() + count);
+                const double start = 0.3 + 0.05 * tick;
+                if (c.timed) {
+                    alone.Tick(count, x.data(), y.data(), vx.data(), vy.data(), 0.005, 10, start);
+                    flow.Tick(0.05, 10, start);
+                } else {
+                    alone.Tick(count, x.data(), y.data(), vx.data(), vy.data(), 0.005, 10);
+                    flow.Tick(0.05, 10);
                 }
-                if (born) vx[i] = vy[i] = 0;
+                for (std::size_t i = 0; i < count; ++i) {
+                    const bool born = flow.Born()[i];
+                    const double fx = flow.X()[i], fy = flow.Y()[i];
+                    ASSERT_TRUE(
+                        std::abs(fx) <= 4 && std::abs(fy) <= 4 &&
+                        (alone.FailedInLastTick()[i] ? born : born || (fx == x[i] && fy == y[i])))
+                        << c.fx << ", tick " << tick << ", particle " << i;
+                    if (field == FieldKind::Acceleration && !born) {
+                        ASSERT_FLOAT_EQ(flow.Speed()[i], std::hypot(vx[i], vy[i]));
+                    }
+                    if (born) vx[i] = vy[i] = 0;
+                }
             }
+            EXPECT_EQ(f.Slot("t"), 0.0) << "the slot is the clock's, not the substeps'";
         }
-    }
 }
 
 // Retargeted, every particle is born again inside the new region, the count kept; they stream

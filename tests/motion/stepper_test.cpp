@@ -21,8 +21,10 @@ const Case kCases[] = {
     {FieldKind::Velocity, "sqrt(x)", "1/y", 0.01, 10},
     {FieldKind::Velocity, "1", "x > 0.5 ? sqrt(-1 - y*y) : 0.25", 0.02, 10}, // fails past x = 0.5
     {FieldKind::Velocity, "ln(x*y)", "x > 1 ? 1/(x-2) : -y", 0.05, 3},
-    {FieldKind::Velocity, "x * 1e200", "y * 1e300", 1.0, 9},     // positions overflow
-    {FieldKind::Velocity, "t * y", "-t * x", 0.01, 1},           // t reads its slot
+    {FieldKind::Velocity, "x * 1e200", "y * 1e300", 1.0, 9}, // positions overflow
+    {FieldKind::Velocity, "t * y", "-t * x", 0.01, 1},       // t reads its slot
+    {FieldKind::Velocity, "cos(t) - x", "t > 0.6 ? sqrt(y - t) : x", 0.02, 10}, // fails late
+    {FieldKind::Acceleration, "-x + sin(5*t)", "t*t - y", 0.01, 10},
     {FieldKind::Velocity, "0.5 + x % y", "1 + y % x", 0.01, 10}, // % fails for divisors in (-1, 1)
     {FieldKind::Acceleration, "0", "-1", 0.001, 10},
     {FieldKind::Acceleration, "-x/sqrt(x*x+y*y)^3", "-y/sqrt(x*x+y*y)^3", 0.01, 10},
@@ -66,9 +68,20 @@ TEST(ParticleStepper, MovesEveryParticleAsSteppingItAlone)
             ParticleStepper stepper(formulas.fx, formulas.fy, c.kind);
             const bool velocityField = c.kind == FieldKind::Velocity; // needs no velocities
             for (int tick = 0; tick < 25; ++tick) {
-                ReferenceTick(c.kind, formulas, expected, c.dt, c.substeps);
-                stepper.Tick(count, x.data(), y.data(), velocityField ? nullptr : vx.data(),
-                             velocityField ? nullptr : vy.data(), c.dt, c.substeps);
+                // Ticks with the time of each substep and ticks reading t's slot take turns:
+                // the stepper lets its t go back to the slot.
+                const bool timed = tick % 3 == 1;
+                const double start = 0.5 + tick * c.dt * c.substeps;
+                formulas.Slot("t") = 2.0;
+                ReferenceTick(c.kind, formulas, expected, c.dt, c.substeps,
+                              timed ? &start : nullptr);
+                formulas.Slot("t") = 2.0;
+                if (timed)
+                    stepper.Tick(count, x.data(), y.data(), velocityField ? nullptr : vx.data(),
+                                 velocityField ? nullptr : vy.data(), c.dt, c.substeps, start);
+                else
+                    stepper.Tick(count, x.data(), y.data(), velocityField ? nullptr : vx.data(),
+                                 velocityField ? nullptr : vy.data(), c.dt, c.substeps);
                 for (std::size_t i = 0; i < count; ++i) {
                     const Particle& e = expected[i];
                     ASSERT_TRUE(
@@ -80,4 +93,21 @@ TEST(ParticleStepper, MovesEveryParticleAsSteppingItAlone)
                 }
             }
         }
+}
+
+// In the velocity field (1, t) a particle's y is the sum of t over the substeps, Euler's
+// approximation of the integral t^2 / 2: below it by exactly T*dt/2 after T seconds from t = 0.
+TEST(ParticleStepper, TimeOfEverySubstepIntegrates)
+{
+    FieldFormulas formulas("1", "t", {{"t", 0.0}});
+    ParticleStepper stepper(formulas.fx, formulas.fy, FieldKind::Velocity);
+    double x = 0, y = 0;
+    const double dt = 0.001;
+    const int substeps = 10;
+    for (int tick = 0; tick < 300; ++tick)
+        stepper.Tick(1, &x, &y, nullptr, nullptr, dt, substeps, tick * dt * substeps);
+    const double seconds = 300 * dt * substeps;
+    EXPECT_NEAR(x, seconds, 1e-12);
+    EXPECT_NEAR(y, seconds * seconds / 2 - seconds * dt / 2, 1e-12);
+    EXPECT_EQ(formulas.Slot("t"), 0.0);
 }

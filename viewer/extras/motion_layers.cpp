@@ -114,10 +114,13 @@ double MotionLayers::flowSpeedScale() const
     return flowLayer ? flowLayer->speedScale() : 0.0;
 }
 
-void MotionLayers::advanceFlow(double seconds, int substeps)
+void MotionLayers::advanceFlow(double seconds, int substeps, std::optional<double> startTime)
 {
     if (!flowLayer || !flowLayer->isVisible()) return;
-    flow->Tick(seconds, substeps);
+    if (startTime)
+        flow->Tick(seconds, substeps, *startTime);
+    else
+        flow->Tick(seconds, substeps);
     flowLayer->drawStep(*flow, seconds);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class DotSwarm;
 class FadingLayer;
@@ -54,8 +55,9 @@ public:
     // The view's scale and flip, its screen's pixel ratio and the part of the scene it shows,
     // for the layers there are and those made later.
     void fitTo(const QTransform& sceneToView, qreal devicePixelRatio, const QRectF& shown);
-    // Moves a shown flow on by `seconds` in `substeps` substeps and draws its step.
-    void advanceFlow(double seconds, int substeps);
+    // Moves a shown flow on by `seconds` in `substeps` substeps and draws its step; with
+    // `startTime`, the field's t runs on from it with the substeps.
+    void advanceFlow(double seconds, int substeps, std::optional<double> startTime = std::nullopt);
     // Fades shown trails by `seconds` and draws the dots' last steps, lines a third as wide as
     // a dot `dotPixels` wide in the view.
     void drawTrails(double seconds, const DotSwarm& dots, double dotPixels);
