@@ -158,26 +158,6 @@ TEST(Classification, LyapunovCoefficientOfCubicTerms)
     }
 }
 
-// The names users read in the panel and beside the markers, one per kind.
-TEST(Classification, KindNames)
-{
-    const std::pair<EquilibriumKind, const char*> names[] = {
-        {EquilibriumKind::Saddle, "saddle"},
-        {EquilibriumKind::Degenerate, "degenerate"},
-        {EquilibriumKind::Centre, "centre"},
-        {EquilibriumKind::StableNode, "stable node"},
-        {EquilibriumKind::UnstableNode, "unstable node"},
-        {EquilibriumKind::StableSpiral, "stable spiral"},
-        {EquilibriumKind::UnstableSpiral, "unstable spiral"},
-        {EquilibriumKind::Stable, "stable"},
-        {EquilibriumKind::Unstable, "unstable"},
-        {EquilibriumKind::Continuum, kContinuumKind},
-    };
-    for (const auto& [kind, name] : names)
-        EXPECT_STREQ(KindName(kind), name);
-    EXPECT_STREQ(kContinuumKind, "continuum");
-}
-
 // m v = λ v with |v| = 1, for matrices whose rows vanish in either order or altogether.
 TEST(Classification, EigenvectorsSolveTheirEquation)
 {

@@ -34,39 +34,34 @@ void ExpectSolution(const Trajectory& solution, const Exact& exact)
 TEST(Solutions, LinearFieldsFollowTheirExponentials)
 {
     const double e = std::exp(1.0);
+    // Exponential decay at two rates, and growth traced backward; a rotation, a saddle, a stable
+    // spiral, a slow spiral that passes near its start every turn without closing, a Jordan block.
+    const Exact decay = [](double t) { return std::array{3 * std::exp(-t), 2 * std::exp(-2 * t)}; };
+    const Exact growth = [](double t) { return std::array{std::exp(1 + t), -std::exp(1 + t)}; };
+    const Exact rotation = [](double t) {
+        return std::array{std::cos(t) + 2 * std::sin(t), 2 * std::cos(t) - std::sin(t)};
+    };
+    const Exact saddle = [](double t) {
+        return std::array{0.1 * std::exp(t / 2), 4 * std::exp(-t)};
+    };
+    const Exact spiral = [](double t) {
+        return std::array{4 * std::exp(-t) * std::cos(t), -4 * std::exp(-t) * std::sin(t)};
+    };
+    const Exact slow = [](double t) {
+        return std::array{4 * std::exp(-0.1 * t) * std::cos(t),
+                          -4 * std::exp(-0.1 * t) * std::sin(t)};
+    };
+    const Exact jordan = [](double t) {
+        return std::array{(0.1 + 0.1 * t) * std::exp(t), 0.1 * std::exp(t)};
+    };
     const std::tuple<const char*, const char*, double, double, double, Exact> cases[] = {
-        // Exponential decay at two rates, and growth traced backward.
-        {"NEG(x)", "-2 * y", 3, 2, 4,
-         [](double t) {
-             return std::array{3 * std::exp(-t), 2 * std::exp(-2 * t)};
-         }},
-        {"x", "y", e, -e, -1,
-         [](double t) {
-             return std::array{std::exp(1 + t), -std::exp(1 + t)};
-         }},
-        // A rotation, a saddle, a stable spiral and a Jordan block.
-        {"y", "NEG(x)", 1, 2, 4,
-         [](double t) {
-             return std::array{std::cos(t) + 2 * std::sin(t), 2 * std::cos(t) - std::sin(t)};
-         }},
-        {"0.5 * x", "NEG(y)", 0.1, 4, 5,
-         [](double t) {
-             return std::array{0.1 * std::exp(t / 2), 4 * std::exp(-t)};
-         }},
-        {"y - x", "NEG(x) - y", 4, 0, 6,
-         [](double t) {
-             return std::array{4 * std::exp(-t) * std::cos(t), -4 * std::exp(-t) * std::sin(t)};
-         }},
-        // A slow spiral passes near its start every turn without closing.
-        {"y - 0.1 * x", "NEG(x) - 0.1 * y", 4, 0, 30,
-         [](double t) {
-             const double r = 4 * std::exp(-0.1 * t);
-             return std::array{r * std::cos(t), -r * std::sin(t)};
-         }},
-        {"x + y", "y", 0.1, 0.1, 2,
-         [](double t) {
-             return std::array{(0.1 + 0.1 * t) * std::exp(t), 0.1 * std::exp(t)};
-         }},
+        {"NEG(x)", "-2 * y", 3, 2, 4, decay},
+        {"x", "y", e, -e, -1, growth},
+        {"y", "NEG(x)", 1, 2, 4, rotation},
+        {"0.5 * x", "NEG(y)", 0.1, 4, 5, saddle},
+        {"y - x", "NEG(x) - y", 4, 0, 6, spiral},
+        {"y - 0.1 * x", "NEG(x) - 0.1 * y", 4, 0, 30, slow},
+        {"x + y", "y", 0.1, 0.1, 2, jordan},
     };
     for (const auto& [fx, fy, x0, y0, duration, exact] : cases) {
         SCOPED_TRACE(std::string(fx) + ", " + fy);

@@ -182,21 +182,8 @@ TEST(BatchEvaluate, VariablesWithoutAColumnReadTheirSlot)
 TEST(EvaluationOrder, TheFirstErrorMetWinsOnBothPaths)
 {
     constexpr int kSqrt = kSqrtOfNegative, kLn = kLnOfNegative, kNone = -1;
-    // Formula, the code at x = 1 and at x = 0.
-    const std::tuple<const char*, int, int> cases[] = {
-        {"sqrt(-x) + ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) - ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) * ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) ^ ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) < ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) > ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) == ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) != ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) <= ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) >= ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) & ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) | ln(-x)", kSqrt, kLn},
-        {"sqrt(-x) !& ln(-x)", kSqrt, kLn},
+    // Formula, the code at x = 1 and at x = 0. Operators without a divisor go left to right.
+    std::vector<std::tuple<std::string, int, int>> cases = {
         {"sqrt(-x) / ln(-x)", kLn, kLn},
         {"sqrt(-x) % ln(-x)", kLn, kLn},
         {"sqrt(-x) / (x * (x - 1))", kDivisionByZero, kDivisionByZero},
@@ -208,8 +195,10 @@ TEST(EvaluationOrder, TheFirstErrorMetWinsOnBothPaths)
         {"ln(-x) + (x ? 1/(x * (x - 1)) : 2)", kLn, kLn},
         {"(x ? 1/(x * (x - 1)) : 2) + ln(-x)", kDivisionByZero, kLn},
     };
+    for (const char* op : {"+", "-", "*", "^", "<", ">", "==", "!=", "<=", ">=", "&", "|", "!&"})
+        cases.emplace_back(std::string("sqrt(-x) ") + op + " ln(-x)", kSqrt, kLn);
     for (const auto& [formula, atOne, atZero] : cases) {
-        Bound tree(formula);
+        Bound tree(formula.c_str());
         BatchEvaluator batch(tree.expression);
         const double xs[] = {1.0, 0.0};
         batch.BindColumn("x", xs);

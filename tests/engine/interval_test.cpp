@@ -74,9 +74,9 @@ TEST(IntervalEvaluate, TightOnTypicalFormulas)
     const double inf = kInfinity;
     const Interval none{0.0, 0.0};
     const TightCase cases[] = {
-        // Squares and powers: x * x becomes x ^ 2, a square rather than a product of two x.
+        // Only what the differential test cannot see: tightness, and mayFail staying false.
+        // x * x becomes a square rather than a product of two x.
         {"x*x", {-2, 3}, none, {0, 9}, false},
-        {"x^2", {-2, 3}, none, {0, 9}, false},
         {"x^3", {-2, 1}, none, {-8, 1}, false},
         {"x^4 - 1", {-2, 1}, none, {-1, 15}, false},
         {"x^-2", {0.5, 2}, none, {0.25, 4}, false},
@@ -86,20 +86,16 @@ TEST(IntervalEvaluate, TightOnTypicalFormulas)
         {"2^x", {-1, 3}, none, {0.5, 8}, false},
         {"x^y", {2, 3}, {-1, 2}, {1.0 / 3.0, 9}, false},
         // Periodic functions with and without extrema inside.
-        {"sin(x)", {1, 2}, none, {std::sin(1.0), 1}, false},
         {"sin(x)", {4, 5}, none, {-1, std::sin(4.0)}, false},
         {"sin(x)", {0, 100}, none, {-1, 1}, false},
         {"cos(x)", {-1, 2}, none, {std::cos(2.0), 1}, false},
-        {"sin(x)*cos(y)", {0, 1}, {0, 1}, {0, std::sin(1.0)}, false},
         // Poles: tan, sec, csc and cot are unbounded only where a pole may lie inside.
         {"tan(x)", {-1, 1}, none, {std::tan(-1.0), std::tan(1.0)}, false},
         {"tan(x)", {1, 2}, none, {-inf, inf}, true},
-        {"sec(x)", {-1, 1}, none, {1, 1 / std::cos(1.0)}, false},
         {"csc(x)", {0.5, 3}, none, {1, 1 / std::sin(3.0)}, false},
         {"cot(x)", {0.1, 3}, none, {1 / std::tan(3.0), 1 / std::tan(0.1)}, false},
         {"cot(x)", {-1, 1}, none, {-inf, inf}, true},
         // Division by an interval holding 0.
-        {"1/x", {1, 4}, none, {0.25, 1}, false},
         {"1/x", {0, 2}, none, {0.5, inf}, true},
         {"1/x", {-1, 1}, none, {-inf, inf}, true},
         {"x/y", {1, 2}, {4, 8}, {0.125, 0.5}, false},
@@ -108,26 +104,19 @@ TEST(IntervalEvaluate, TightOnTypicalFormulas)
         {"sqrt(x)", {-0.0, 4}, none, {0, 2}, false},
         {"ln(x)", {1, M_E}, none, {0, std::log(M_E)}, false},
         {"ln(x)", {0, 1}, none, {-inf, 0}, true},
-        {"log(x)", {1, 1000}, none, {0, 3}, false},
-        {"exp(x)", {0, 1}, none, {1, std::exp(1.0)}, false},
         {"exp(20*x) - 1", {-5, 5}, none, {std::exp(-100.0) - 1, std::exp(100.0) - 1}, false},
         {"asin(x)", {-2, 0.5}, none, {std::asin(-1.0), std::asin(0.5)}, true},
-        {"acos(x)", {0, 1}, none, {0, std::acos(0.0)}, false},
         {"atan(x)", {-inf, inf}, none, {std::atan(-inf), std::atan(inf)}, false},
         {"asec(x)", {2, inf}, none, {std::acos(0.5), std::acos(0.0)}, false},
         {"acsc(x)", {-inf, -2}, none, {std::asin(-0.5), 0}, false},
         {"acot(x)", {1, 2}, none, {std::atan(0.5), std::atan(1.0)}, false},
-        {"sinh(x)", {-1, 2}, none, {std::sinh(-1.0), std::sinh(2.0)}, false},
         {"cosh(x)", {-1, 2}, none, {1, std::cosh(2.0)}, false},
         {"tanh(x)", {-inf, inf}, none, {-1, 1}, false},
-        {"sech(x)", {-1, 2}, none, {1 / std::cosh(2.0), 1}, false},
         {"csch(x)", {1, 2}, none, {1 / std::sinh(2.0), 1 / std::sinh(1.0)}, false},
         {"coth(x)", {0, 1}, none, {1 / std::tanh(1.0), inf}, true},
         // Pieces and integer views.
         {"abs(x)", {-3, 2}, none, {0, 3}, false},
         {"floor(x)", {-1.5, 2.5}, none, {-2, 2}, false},
-        {"ceil(x)", {-1.5, 2.5}, none, {-1, 3}, false},
-        {"x % 3", {4, 5}, none, {1, 2}, false},
         {"x % y", {-7, 7}, {2, 3}, {-2, 2}, false},
         {"x % y", {1, 10}, {-0.5, 2}, {0, 1}, true},
         {"~x", {0, 3}, none, {-4, -1}, false},
@@ -136,13 +125,11 @@ TEST(IntervalEvaluate, TightOnTypicalFormulas)
         {"!x", {-1, 1}, none, {0, 1}, false},
         {"x < y", {0, 1}, {2, 3}, {1, 1}, false},
         {"x < y", {0, 2}, {1, 3}, {0, 1}, false},
-        {"x == y", {1, 1}, {1, 1}, {1, 1}, false},
         {"x && y", {0, 0}, {1, 2}, {0, 0}, false},
         {"x || 1/y", {1, 2}, {0, 0}, {1, 1}, false},
         {"x > 0 ? sqrt(x) : 1/y", {1, 4}, {0, 0}, {1, 2}, false},
         {"x > 0 ? sqrt(x) : -x", {-1, 4}, none, {-4, 2}, true},
-        // Sums and products of several variables; constants and slots read as points.
-        {"x*y + x", {1, 2}, {-1, 1}, {-1, 4}, false},
+        // Constants and slots read as points.
         {"rand(2)", none, none, {0, 2}, false},
         {"x - x", {-1, 1}, none, {0, 0}, false},
         {"a*y", none, {2, 2}, {1.5, 1.5}, false},
@@ -450,23 +437,9 @@ Interval RandomBox(std::mt19937& random)
 // Points of the box: its ends and their neighbours, inner points and the special values inside.
 std::vector<double> PointsOf(const Interval& box, std::mt19937& random)
 {
-    static const double specials[] = {0,
-                                      -0.0,
-                                      1,
-                                      -1,
-                                      2,
-                                      -2,
-                                      0.5,
-                                      kPi / 2,
-                                      -kPi / 2,
-                                      kPi,
-                                      2147483647,
-                                      2147483648.0,
-                                      -2147483649.0,
-                                      1e300,
-                                      -1e300,
-                                      DBL_MAX,
-                                      -DBL_MAX};
+    static const double specials[] = {
+        0,        -0.0,  1,      -1,      2,        -2,         0.5,          kPi,          kPi / 2,
+        -kPi / 2, 1e300, -1e300, DBL_MAX, -DBL_MAX, 2147483647, 2147483648.0, -2147483649.0};
     std::vector<double> points = {box.lo, box.hi, std::nextafter(box.lo, box.hi),
                                   std::nextafter(box.hi, box.lo)};
     for (double special : specials)
