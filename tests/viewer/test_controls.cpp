@@ -70,7 +70,8 @@ private slots:
     }
 
     // T draws where the particles went, fainter the older; F streams flow particles under the
-    // arrows, + (=) and - double and halve them, and P holds them. Neither exists before its key.
+    // arrows, + (=) and - double and halve them, and P holds them. Neither exists before its key;
+    // that both go again is the picture test's.
     void trailsAndFlow()
     {
         Field f(false);
@@ -104,10 +105,6 @@ private slots:
         const QImage held = flow->picture();
         f.window.update(); // a tick of the paused window
         QVERIFY(flow->picture() == held);
-        f.key(Qt::Key_P);
-        f.key(Qt::Key_F);
-        f.key(Qt::Key_T);
-        QVERIFY(!trails->isVisible() && !flow->isVisible() && inked(flow->picture()) == 0);
     }
 
     // A line in the corner says what is on only while something is: paused, a flow count
@@ -168,7 +165,7 @@ private slots:
     }
 
     // A: every arrow as long as the designed longest, its way kept, coloured by |F| with a
-    // legend; A again: every arrow exactly as designed.
+    // legend. That A again gives the designed frame back is the picture test's.
     void sameLengthArrows()
     {
         FieldWindow f("y", "(1 - x^2)*y - x");
@@ -179,13 +176,6 @@ private slots:
             designed[arrow] = arrow->arrowVector();
             longest = std::max(longest, arrow->arrowVector().length());
         }
-        const auto paths = [&] {
-            std::map<QGraphicsArrow*, QPainterPath> found;
-            for (QGraphicsArrow* arrow : arrows)
-                found[arrow] = arrow->path();
-            return found;
-        };
-        const auto designedPaths = paths();
         auto* legend = f.window.findChildren<ScaleLegend*>().value(1);
         QVERIFY(legend && !legend->isVisible());
 
@@ -212,9 +202,6 @@ private slots:
 
         f.key(Qt::Key_A);
         QVERIFY(!legend->isVisible() && f.window.findChild<StatusLine*>()->text().isEmpty());
-        QVERIFY(paths() == designedPaths);
-        for (QGraphicsArrow* arrow : arrows)
-            QVERIFY(arrow->arrowVector() == designed[arrow] && arrow->brush() == QBrush(Qt::black));
     }
 
     // The help lists every key, lets clicks through, and comes and goes with H or F1.

@@ -2,6 +2,7 @@
 
 // Shared by the viewer tests, which reach the real widgets and items through Qt's object tree.
 
+#include "formula_label.h"
 #include "mygraphicsview.h"
 #include "qgraphicsarrow.h"
 #include "qgraphicsdot.h"
@@ -10,6 +11,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
@@ -70,6 +72,13 @@ struct FieldWindow
     MyGraphicsView* view() const { return window.findChild<MyGraphicsView*>(); }
     QWidget* port() const { return view()->viewport(); }
     QPointF at(const QPoint& pixel) const { return view()->mapToScene(pixel); }
+    // The text of a formula or label by its object name; empty where there is none.
+    QString text(const char* name) const
+    {
+        if (auto* formula = window.findChild<FormulaLabel*>(name)) return formula->text();
+        auto* label = window.findChild<QLabel*>(name);
+        return label ? label->text() : QString();
+    }
     QList<QGraphicsDot*> dots() const { return itemsOf<QGraphicsDot>(window); }
     // Where the only dot is; NaN unless there is exactly one.
     QPointF dot() const { return dots().size() == 1 ? dots()[0]->pos() : QPointF(qQNaN(), 0); }
