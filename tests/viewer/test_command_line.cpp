@@ -56,6 +56,10 @@ std::set<QString> windowKeys()
     return keys;
 }
 
+const std::set<QString> kOptions{
+    "--fx",   "--fy",   "--acceleration", "--region", "--grid", "--param", "--time", "--show",
+    "--flow", "--seed", "--export",       "--size",   "-h",     "--help",  "-v",     "--version"};
+
 // A set's words in order, so that a failed comparison shows them.
 QString joined(const std::set<QString>& words)
 {
@@ -168,10 +172,8 @@ private slots:
             const CommandLineRequest request = parsed({help});
             QVERIFY(request.action == Action::Finish && request.exitCode == 0);
             QVERIFY(request.message.startsWith(usageText()));
-            for (const char* option :
-                 {"--fx", "--fy", "--acceleration", "--region", "--grid", "--param", "--time",
-                  "--show", "--flow", "--seed", "--export", "--size", "--version"})
-                QVERIFY2(request.message.contains(option), option);
+            for (const QString& option : kOptions)
+                QVERIFY2(request.message.contains(option), qPrintable(option));
         }
         const CommandLineRequest version = parsed({"--version"});
         QVERIFY(version.action == Action::Finish && version.exitCode == 0);
@@ -242,11 +244,7 @@ private slots:
         std::set<QString> options;
         for (const QString& term : manualTerms(page, "OPTIONS"))
             if (term.startsWith('-')) options.insert(term);
-        const std::set<QString> expected{
-            "--fx",   "--fy",     "--acceleration", "--region", "--grid", "--param", "--time",
-            "--show", "--flow",   "--seed",         "--export", "--size", "-h",      "--help",
-            "-v",     "--version"};
-        QCOMPARE(joined(options), joined(expected));
+        QCOMPARE(joined(options), joined(kOptions));
 
         // The README's table of keys: its first column, "(also =)" aside.
         std::set<QString> inReadme;

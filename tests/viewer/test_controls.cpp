@@ -229,7 +229,7 @@ private slots:
         QVERIFY(help->isVisible());
     }
 
-    // S saves a PNG of the view, Ctrl+S an SVG of shapes; a failed write gets a box.
+    // S saves a PNG of the view, Ctrl+S an SVG of shapes.
     void savePicture()
     {
         QTemporaryDir folder;
@@ -256,11 +256,6 @@ private slots:
         f.key(Qt::Key_D);
         QVERIFY(f.window.savePicture(svg));
         QCOMPARE(drawing().count("<image"), 1);
-        for (const QString& bad : {folder.filePath("no/field.png"), folder.filePath("no/f.svg")}) {
-            ModalAnswer answer;
-            QVERIFY(!f.window.savePicture(bad) && !QFile::exists(bad));
-            QCOMPARE(answer.boxes.size(), 1);
-        }
         QCOMPARE(f.dots().size(), 10);
     }
 
@@ -321,15 +316,20 @@ private slots:
             QVERIFY2(!same(saved.copy(legendPlace), field.copy(legendPlace)), name);
             QVERIFY2(same(saved.copy(helpPlace), field.copy(helpPlace)), name);
         }
-        const int files = QDir(folder.path()).entryList(QDir::Files).size();
-        for (const char* refused : {"field.xyz", "field.png.txt"}) {
+        // A write that fails, or a name without a format: a box, and nothing written.
+        const auto entries = [&] {
+            return QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        };
+        const QStringList files = entries();
+        for (const char* refused : {"no/field.png", "no/f.svg", "field.xyz", "field.png.txt"}) {
             ModalAnswer answer;
             QVERIFY(!f.window.savePicture(folder.filePath(refused)));
             QCOMPARE(answer.boxes.size(), 1);
-            QVERIFY2(answer.boxes[0].contains("names no picture format"),
+            QVERIFY2(QByteArray(refused).startsWith("no/") ||
+                         answer.boxes[0].contains("names no picture format"),
                      qPrintable(answer.boxes[0]));
         }
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), files);
+        QCOMPARE(entries(), files);
     }
 
     // The save dialog offers the three usual formats.

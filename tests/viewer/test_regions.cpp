@@ -297,27 +297,6 @@ private slots:
         QVERIFY(!RegionProblem(f.region()) && f.region().Width() > 1e5);
         QCOMPARE(arrowsOf(f.window).size(), size_t(400));
     }
-
-    // A key that toggles, pressed twice, leaves the designed frame exactly as it was; these are
-    // the keys the command line may press.
-    void toggleKeysComeBack()
-    {
-        Shown f("0", "0", QSize(480, 360));
-        f.window.mousePressed(QPointF(1, 1));
-        settle();
-        const QImage designed = f.frame();
-        QString letters;
-        for (int key = Qt::Key_A; key <= Qt::Key_Z; ++key) {
-            if (!VFWindow::togglesWith(key)) continue;
-            letters += QChar(key);
-            f.key(Qt::Key(key));
-            f.run(2, 10);
-            f.key(Qt::Key(key));
-            settle();
-            QVERIFY2(f.frame() == designed, qPrintable(QString(QChar(key))));
-        }
-        QCOMPARE(letters, QString("ACDEFHILNOPRTW"));
-    }
 };
 
 QTEST_MAIN(RegionsTest)
