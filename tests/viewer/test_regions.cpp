@@ -14,7 +14,6 @@
 
 #include <QLabel>
 #include <QScrollBar>
-#include <QWheelEvent>
 #include <QtTest>
 
 #include <cmath>
@@ -53,9 +52,7 @@ struct Shown : FieldWindow
     const Region& region() { return window.field()->Bounds(); }
     void ctrlWheel(const QPoint& pixel, int notches)
     {
-        QWheelEvent wheel(pixel, port()->mapToGlobal(pixel), QPoint(), QPoint(0, 120 * notches),
-                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(port(), &wheel);
+        turnWheel(port(), pixel, 120 * notches, Qt::ControlModifier);
     }
     void middleDrag(const QPoint& from, const QPoint& to)
     {
@@ -193,9 +190,7 @@ private slots:
         Shown f("-y", "x", QSize(640, 400)); // wider than high: the region scrolls up and down
         QScrollBar* bar = f.view()->verticalScrollBar();
         const int middle = bar->value();
-        QWheelEvent wheel(QPointF(300, 200), f.port()->mapToGlobal(QPoint(300, 200)), QPoint(),
-                          QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(f.port(), &wheel);
+        turnWheel(f.port(), QPoint(300, 200), 120);
         QVERIFY(bar->value() < middle);
         QVERIFY(SameRegion(f.region(), f.window.startRegion()));
         QTest::mouseClick(f.port(), Qt::LeftButton, {}, QPoint(100, 100));

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QtTest>
 
 template <typename Item> QList<Item*> itemsOf(const VFWindow& window)
@@ -22,6 +23,16 @@ template <typename Item> QList<Item*> itemsOf(const VFWindow& window)
     for (QGraphicsItem* item : window.findChild<MyGraphicsView*>()->scene()->items())
         if (auto* typed = dynamic_cast<Item*>(item)) found.append(typed);
     return found;
+}
+
+// Turns the wheel by `eighths` of a degree over `pixel` of the viewport, 120 to a notch of an
+// ordinary wheel (negative: down the list).
+inline void turnWheel(QWidget* port, const QPoint& pixel, int eighths,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWheelEvent event(pixel, port->mapToGlobal(pixel), QPoint(), QPoint(0, eighths), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(port, &event);
 }
 
 // Lets the scene report what changed and the window paint it.
