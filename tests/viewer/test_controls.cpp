@@ -70,7 +70,8 @@ private slots:
     }
 
     // T draws where the particles went, fainter the older; F streams flow particles under the
-    // arrows, + (=) and - double and halve them, and P holds them. Neither exists before its key.
+    // arrows, + (=) and - double and halve them, and P holds them. Neither exists before its key;
+    // that both go again is the picture test's.
     void trailsAndFlow()
     {
         Field f(false);
@@ -104,10 +105,6 @@ private slots:
         const QImage held = flow->picture();
         f.window.update(); // a tick of the paused window
         QVERIFY(flow->picture() == held);
-        f.key(Qt::Key_P);
-        f.key(Qt::Key_F);
-        f.key(Qt::Key_T);
-        QVERIFY(!trails->isVisible() && !flow->isVisible() && inked(flow->picture()) == 0);
     }
 
     // A line in the corner says what is on only while something is: paused, a flow count
@@ -168,7 +165,7 @@ private slots:
     }
 
     // A: every arrow as long as the designed longest, its way kept, coloured by |F| with a
-    // legend; A again: every arrow exactly as designed.
+    // legend. That A again gives the designed frame back is the picture test's.
     void sameLengthArrows()
     {
         FieldWindow f("y", "(1 - x^2)*y - x");
@@ -179,13 +176,6 @@ private slots:
             designed[arrow] = arrow->arrowVector();
             longest = std::max(longest, arrow->arrowVector().length());
         }
-        const auto paths = [&] {
-            std::map<QGraphicsArrow*, QPainterPath> found;
-            for (QGraphicsArrow* arrow : arrows)
-                found[arrow] = arrow->path();
-            return found;
-        };
-        const auto designedPaths = paths();
         auto* legend = f.window.findChildren<ScaleLegend*>().value(1);
         QVERIFY(legend && !legend->isVisible());
 
@@ -212,22 +202,12 @@ private slots:
 
         f.key(Qt::Key_A);
         QVERIFY(!legend->isVisible() && f.window.findChild<StatusLine*>()->text().isEmpty());
-        QVERIFY(paths() == designedPaths);
-        for (QGraphicsArrow* arrow : arrows)
-            QVERIFY(arrow->arrowVector() == designed[arrow] && arrow->brush() == QBrush(Qt::black));
     }
 
-    // The help lists every key, lets clicks through, and comes and goes with H or F1.
+    // The help lets clicks through and comes and goes with H or F1; that it lists every key
+    // the manual page and the README list is the command line test's.
     void helpOverlay()
     {
-        QStringList listed;
-        for (int i = 0; i < kWindowKeyCount; ++i)
-            listed << QString(kWindowKeys[i].key).split(", ");
-        for (const char* key : {"L", "C",    "Space",      "P",           "S", "Ctrl+S", "H", "F1",
-                                "T", "F",    "+",          "-",           "D", "R",      "E", "I",
-                                "W", "Home", "Ctrl+wheel", "Middle drag", "N", "O",      "A"})
-            QVERIFY2(listed.contains(key), key);
-
         Field f;
         auto* help = f.window.findChild<HelpOverlay*>();
         QVERIFY(help && !help->isVisible());
@@ -242,7 +222,7 @@ private slots:
         QVERIFY(help->isVisible());
     }
 
-    // S saves a PNG of the view, Ctrl+S an SVG of shapes; a failed write gets a box.
+    // S saves a PNG of the view, Ctrl+S an SVG of shapes.
     void savePicture()
     {
         QTemporaryDir folder;
@@ -269,11 +249,6 @@ private slots:
         f.key(Qt::Key_D);
         QVERIFY(f.window.savePicture(svg));
         QCOMPARE(drawing().count("<image"), 1);
-        for (const QString& bad : {folder.filePath("no/field.png"), folder.filePath("no/f.svg")}) {
-            ModalAnswer answer;
-            QVERIFY(!f.window.savePicture(bad) && !QFile::exists(bad));
-            QCOMPARE(answer.boxes.size(), 1);
-        }
         QCOMPARE(f.dots().size(), 10);
     }
 
@@ -334,15 +309,20 @@ private slots:
             QVERIFY2(!same(saved.copy(legendPlace), field.copy(legendPlace)), name);
             QVERIFY2(same(saved.copy(helpPlace), field.copy(helpPlace)), name);
         }
-        const int files = QDir(folder.path()).entryList(QDir::Files).size();
-        for (const char* refused : {"field.xyz", "field.png.txt"}) {
+        // A write that fails, or a name without a format: a box, and nothing written.
+        const auto entries = [&] {
+            return QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        };
+        const QStringList files = entries();
+        for (const char* refused : {"no/field.png", "no/f.svg", "field.xyz", "field.png.txt"}) {
             ModalAnswer answer;
             QVERIFY(!f.window.savePicture(folder.filePath(refused)));
             QCOMPARE(answer.boxes.size(), 1);
-            QVERIFY2(answer.boxes[0].contains("names no picture format"),
+            QVERIFY2(QByteArray(refused).startsWith("no/") ||
+                         answer.boxes[0].contains("names no picture format"),
                      qPrintable(answer.boxes[0]));
         }
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), files);
+        QCOMPARE(entries(), files);
     }
 
     // The save dialog offers the three usual formats.

@@ -130,7 +130,6 @@ private slots:
     void formulaErrorBox()
     {
         const std::tuple<const char*, int, QString> cases[] = {
-            {"Fy", kMissingColon, QString("In \"Fy\"...\n   ") + ErrorMessage(kMissingColon)},
             {"", kSqrtOfNegative, ErrorMessage(kSqrtOfNegative)},
             {"Fx", 28, "In \"Fx\"...\n   Unknown Error Type!"}};
         for (const auto& [label, code, text] : cases) {

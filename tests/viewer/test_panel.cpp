@@ -18,7 +18,6 @@
 #include <QScrollArea>
 
 #include <cmath>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -37,12 +36,6 @@ struct Panel : FieldWindow
     }
     InfoPanel* panel() const { return window.findChild<InfoPanel*>(); }
     FormulaLabel* formula(const char* name) const { return window.findChild<FormulaLabel*>(name); }
-    QString text(const char* name) const
-    {
-        if (FormulaLabel* label = formula(name)) return label->text();
-        auto* label = window.findChild<QLabel*>(name);
-        return label ? label->text() : QString();
-    }
     // What the panel lists, in order: headings in bold, formulas by their names, other texts by
     // their object names; only what shows.
     QStringList items() const
@@ -67,9 +60,6 @@ struct Panel : FieldWindow
         return listed;
     }
 };
-
-// Values of one formula at a point, or nothing where it fails.
-using Evaluation = std::function<std::optional<double>(double x, double y)>;
 
 // A compiled formula whose x and y the test sets; other names read 0, as the window's fixed
 // names do.
@@ -97,13 +87,15 @@ struct Bound
     }
 };
 
-// Equal, or within 1e-12 of the larger value (or 1), or failing both.
-bool sameValues(const std::function<std::optional<double>(double, double)>& a,
-                const std::function<std::optional<double>(double, double)>& b, QString& where)
+// Whether `copied` reads back as `formula`: equal, or within 1e-12 of the larger value (or 1),
+// or failing both, over a grid; else `where` says where not.
+bool readsBack(const FunctionInterpreter& formula, const QString& copied, QString& where)
 {
+    Bound original(new FunctionInterpreter(formula.CopyTree()));
+    Bound back(new FunctionInterpreter(copied.toUtf8().constData()));
     for (double x = -4.3; x < 5; x += 0.7) {
         for (double y = -4.1; y < 5; y += 0.9) {
-            const std::optional<double> u = a(x, y), v = b(x, y);
+            const std::optional<double> u = original.at(x, y), v = back.at(x, y);
             const bool same =
                 u && v ? *u == *v || std::abs(*u - *v) <=
                                          1e-12 * std::max({1.0, std::abs(*u), std::abs(*v)})
@@ -204,11 +196,8 @@ private slots:
                 label->actions().value(0)->trigger();
                 const QString copied = QApplication::clipboard()->text();
                 QCOMPARE(copied, label->ascii());
-                Bound original(new FunctionInterpreter(shown[i]->CopyTree()));
-                Bound back(new FunctionInterpreter(copied.toUtf8().constData()));
                 QString where;
-                QVERIFY2(sameValues([&](double x, double y) { return original.at(x, y); },
-                                    [&](double x, double y) { return back.at(x, y); }, where),
+                QVERIFY2(readsBack(*shown[i], copied, where),
                          qPrintable(QStringLiteral("%1 of %2, %3 copied as %4 at %5")
                                         .arg(kFormulaNames[i], fx, fy, copied, where)));
             }
@@ -282,28 +271,21 @@ private slots:
     // still typeset, under the sanitizers too.
     void deepestFormulasShowAsPrinted()
     {
-        const auto readsBack = [](const FunctionInterpreter& formula, const FormulaLabel& label) {
-            Bound original(new FunctionInterpreter(formula.CopyTree()));
-            Bound back(new FunctionInterpreter(label.ascii().toUtf8().constData()));
-            QString where;
-            const bool same = sameValues([&](double x, double y) { return original.at(x, y); },
-                                         [&](double x, double y) { return back.at(x, y); }, where);
-            if (!same) qWarning("%s: %s", qPrintable(label.text().left(40)), qPrintable(where));
-            return same;
-        };
+        QString where;
         // Fields whose equilibria are quickly found, or not searched at all.
         for (const char* head : {"NEG(", "!("}) {
             Panel p(nested(head, ")", kMaxNestingDepth), "y");
             FormulaLabel* label = p.formula("fx");
             QVERIFY(label && !label->typeset() && label->text().startsWith("Fx = "));
-            QVERIFY(readsBack(p.window.field()->Fx(), *label));
+            QVERIFY2(readsBack(p.window.field()->Fx(), label->ascii(), where), qPrintable(where));
         }
         for (const int depth : {kMaxNestingDepth, 100}) {
             for (const char* head : {"SIN(", "(x^", "(1/", "NEG(", "!("}) {
                 const FunctionInterpreter formula(nested(head, ")", depth).toUtf8().constData());
                 const FormulaLabel label("Fx = ", formula);
                 QCOMPARE(!label.typeset(), depth > 100);
-                QVERIFY2(readsBack(formula, label), head);
+                QVERIFY2(readsBack(formula, label.ascii(), where),
+                         qPrintable(head + (": " + where)));
             }
         }
         const FunctionInterpreter zero("0");

@@ -94,7 +94,6 @@ private slots:
         };
         const Case cases[] = {
             {"-y", "x", {}},
-            {"sin(x)*cos(y)", "x*x*x - 3*x*y*y", {}},
             {"PI*x", "pa*y", {}}, // a constant and an unknown name
             {kHopfFx, kHopfFy, {"Pa"}},
             {"Pb*x + t", "Pa - Pb*y", {"Pb", "Pa", "t"}},
@@ -158,12 +157,7 @@ private slots:
         Field fresh(written(kHopfFx, "Pa", 0.5), written(kHopfFy, "Pa", 0.5));
         QVERIFY(!fresh.strip());
         fresh.window.mousePressed(QPointF(0.5, 0.5));
-        // Before the change both fields were (−y, x) + cubic; the fresh one steps from there.
-        Field before(written(kHopfFx, "Pa", 0), written(kHopfFy, "Pa", 0));
-        before.window.mousePressed(QPointF(0.5, 0.5));
-        before.run(5, 10);
         QCOMPARE(f.arrows(), fresh.arrows());
-        QVERIFY(f.arrows() != before.arrows());
 
         fresh.key(Qt::Key_D);
         f.window.finishPendingWork();

@@ -158,10 +158,12 @@ private slots:
         QVERIFY(alike(designed, plainFrame(*f.view())));
         // Keys on, then off: also one map replacing the other, and all the analysis at once.
         const std::pair<QByteArray, QByteArray> switches[] = {
-            {"T", "T"},   {"F", "F"}, {"D", "D"},  {"E", "E"},      {"H", "H"},
-            {"I", "I"},   {"R", "R"}, {"RD", "D"}, {"DEIR", "IER"}, {"P", "P"},
-            {"F+", "-F"}, {"A", "A"}, {"N", "N"},  {"O", "O"},      {"NOE", "EON"}};
+            {"T", "T"}, {"F", "F"},  {"D", "D"},      {"E", "E"}, {"H", "H"},   {"I", "I"},
+            {"R", "R"}, {"RD", "D"}, {"DEIR", "IER"}, {"P", "P"}, {"F+", "-F"}, {"A", "A"},
+            {"N", "N"}, {"O", "O"},  {"NOE", "EON"},  {"L", "L"}, {"C", "C"},   {"W", "W"}};
+        QString tested;
         for (const auto& [on, off] : switches) {
+            tested += on;
             for (const char key : on)
                 f.key(Qt::Key(key));
             f.ticks();
@@ -172,6 +174,9 @@ private slots:
             settle();
             QVERIFY2(alike(f.shown(), designed, 0, 0), on);
         }
+        for (int key = Qt::Key_A; key <= Qt::Key_Z; ++key) // every key the command line may press
+            QVERIFY2(!VFWindow::togglesWith(key) || tested.contains(QChar(key)),
+                     qPrintable(QChar(key)));
     }
 };
 

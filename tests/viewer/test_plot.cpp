@@ -48,19 +48,6 @@ std::map<Anchor, QVector2D> drawnVectors(const QString& fx, const QString& fy)
     return drawnVectors(window);
 }
 
-// The same for a sample of the field model.
-std::map<Anchor, QVector2D> drawnVectors(const ArrowSample& sample)
-{
-    std::map<Anchor, QVector2D> vectors;
-    for (std::size_t i = 0; i < sample.points.size(); ++i) {
-        const ArrowSample::Vector v = sample.Drawn(i);
-        vectors[{sample.points[i].x, sample.points[i].y}] = QVector2D(v.x, v.y);
-    }
-    for (const ArrowSample::Point& p : sample.failed)
-        vectors[{p.x, p.y}] = QVector2D();
-    return vectors;
-}
-
 // The scene's items beyond the designed arrows, guides and dots.
 int extraItems(const VFWindow& window)
 {
@@ -131,47 +118,17 @@ private slots:
         }
     }
 
-    // The designed mode is the field's kind (1 velocity, anything else acceleration), and the
-    // region keeps its bounds and grid.
-    void settingsBecomeKindAndRegion()
+    // The designed mode is the field's kind: 1 velocity, anything else acceleration.
+    void modeBecomesKind()
     {
         for (const auto& [mode, kind] : {std::pair(1, FieldKind::Velocity),
                                          {2, FieldKind::Acceleration},
                                          {0, FieldKind::Acceleration},
                                          {-1, FieldKind::Acceleration},
-                                         {3, FieldKind::Acceleration}}) {
-            FieldSettings settings = formFieldSettings(mode, "x", "y");
-            QVERIFY(fieldKindOf(settings) == kind);
-            settings.xMin = -1.5;
-            settings.yMax = 7;
-            settings.xCount = 3;
-            const Region region = regionOf(settings);
-            QVERIFY(region.xMin == -1.5 && region.xMax == 5 && region.yMin == -5 &&
-                    region.yMax == 7 && region.xCount == 3 && region.yCount == 20);
-            QCOMPARE(sceneRectOf(region), QRectF(-1.5, -5, 6.5, 12));
-        }
+                                         {3, FieldKind::Acceleration}})
+            QVERIFY(fieldKindOf(formFieldSettings(mode, "x", "y")) == kind);
         FieldWindow f("x", "y", 7);
         QVERIFY(f.window.field()->Kind() == FieldKind::Acceleration);
-    }
-
-    // A parameter written through the window's field, the arrows sampled again: exactly those
-    // of a fresh window whose formula has that value written in.
-    void resampledAfterAParameterAsAFreshWindow()
-    {
-        const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
-            {"Pa * x - y", "x", "2 * x - y", "x"}, {"y", "SQRT(x - Pb)", "y", "SQRT(x - -1.5)"}};
-        for (const auto& [fx, fy, freshFx, freshFy] : cases) {
-            FieldWindow f(fx, fy);
-            FieldModel* field = f.window.field();
-            const bool first = std::string(fx) == "Pa * x - y";
-            double* parameter = field->SlotOf(first ? "Pa" : "Pb");
-            QVERIFY(parameter);
-            QVERIFY(drawnVectors(field->SampleArrows()) == drawnVectors(f.window));
-            *parameter = first ? 2 : -1.5;
-            const auto resampled = drawnVectors(field->SampleArrows());
-            QVERIFY(resampled != drawnVectors(f.window));
-            QVERIFY(resampled == drawnVectors(freshFx, freshFy));
-        }
     }
 
     // Set up again, a window starts from nothing: no dots, no extras, no old formulas; the dots

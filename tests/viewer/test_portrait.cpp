@@ -31,11 +31,6 @@ struct Field : FieldWindow
             QTest::qWait(5);
         return layer ? layer->curves() : QVector<CurveLayer::Curve>();
     }
-    QString text(const char* name) const
-    {
-        auto* label = window.findChild<QLabel*>(name);
-        return label ? label->text() : QString();
-    }
     // The layer that E shows with the markers.
     CurveLayer* portraitLayer() const
     {
@@ -56,14 +51,6 @@ double worst(const QVector<CurveLayer::Curve>& curves, const std::function<doubl
         for (const QPointF& p : curve.points)
             largest = std::max(largest, std::abs(off(p)));
     return largest;
-}
-
-int points(const QVector<CurveLayer::Curve>& curves)
-{
-    int count = 0;
-    for (const CurveLayer::Curve& curve : curves)
-        count += curve.points.size();
-    return count;
 }
 
 } // namespace
@@ -214,7 +201,10 @@ private slots:
                                  20000);
         QVERIFY(itemsOf<EquilibriumMarkers>(f.window)[0]->markers().isEmpty());
         const QVector<CurveLayer::Curve> zero = f.portraitLayer()->curves();
-        QVERIFY(points(zero) > 100);
+        int points = 0;
+        for (const CurveLayer::Curve& curve : zero)
+            points += curve.points.size();
+        QVERIFY(points > 100);
         QVERIFY(worst(zero, [](QPointF p) { return p.x() - p.y(); }) < 1e-12);
     }
 };

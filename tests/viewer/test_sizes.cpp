@@ -6,19 +6,6 @@
 #include <QScrollBar>
 #include <QtTest>
 
-namespace {
-
-// Turns the wheel by `eighths` of a degree over `pixel` of the viewport, 120 to a notch of an
-// ordinary wheel (negative: down the list).
-void wheel(QWidget* port, const QPoint& pixel, int eighths)
-{
-    QWheelEvent event(pixel, port->mapToGlobal(pixel), QPoint(), QPoint(0, eighths), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(port, &event);
-}
-
-} // namespace
-
 class SizesTest : public QObject
 {
     Q_OBJECT
@@ -74,7 +61,7 @@ private slots:
             }
             // From the top of the list to its end, as a fine wheel turns: each line of every
             // entry shows whole at some point on the way.
-            wheel(f.port(), QPoint(20, 20), 100 * 120);
+            turnWheel(f.port(), QPoint(20, 20), 100 * 120);
             QCOMPARE(help->scrollPosition(), 0);
             const QFontMetrics metrics = help->fontMetrics();
             const auto linesOf = [&](int i) {
@@ -93,7 +80,7 @@ private slots:
                     }
                 }
                 if (help->scrollPosition() == help->scrollRange()) break;
-                wheel(f.port(), QPoint(20, 20), -20);
+                turnWheel(f.port(), QPoint(20, 20), -20);
             }
             for (int i = 0; i < kWindowKeyCount; ++i)
                 QVERIFY2(std::count(seen[i].begin(), seen[i].end(), false) == 0,
@@ -102,7 +89,7 @@ private slots:
         }
         // Not over the help, the wheel is the view's.
         const int before = help->scrollPosition();
-        wheel(f.port(), QPoint(f.port()->width() - 5, f.port()->height() - 5), 120);
+        turnWheel(f.port(), QPoint(f.port()->width() - 5, f.port()->height() - 5), 120);
         QCOMPARE(help->scrollPosition(), before);
     }
 };

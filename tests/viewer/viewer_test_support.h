@@ -2,6 +2,7 @@
 
 // Shared by the viewer tests, which reach the real widgets and items through Qt's object tree.
 
+#include "formula_label.h"
 #include "mygraphicsview.h"
 #include "qgraphicsarrow.h"
 #include "qgraphicsdot.h"
@@ -10,8 +11,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QtTest>
 
 template <typename Item> QList<Item*> itemsOf(const VFWindow& window)
@@ -20,6 +23,16 @@ template <typename Item> QList<Item*> itemsOf(const VFWindow& window)
     for (QGraphicsItem* item : window.findChild<MyGraphicsView*>()->scene()->items())
         if (auto* typed = dynamic_cast<Item*>(item)) found.append(typed);
     return found;
+}
+
+// Turns the wheel by `eighths` of a degree over `pixel` of the viewport, 120 to a notch of an
+// ordinary wheel (negative: down the list).
+inline void turnWheel(QWidget* port, const QPoint& pixel, int eighths,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWheelEvent event(pixel, port->mapToGlobal(pixel), QPoint(), QPoint(0, eighths), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(port, &event);
 }
 
 // Lets the scene report what changed and the window paint it.
@@ -70,6 +83,13 @@ struct FieldWindow
     MyGraphicsView* view() const { return window.findChild<MyGraphicsView*>(); }
     QWidget* port() const { return view()->viewport(); }
     QPointF at(const QPoint& pixel) const { return view()->mapToScene(pixel); }
+    // The text of a formula or label by its object name; empty where there is none.
+    QString text(const char* name) const
+    {
+        if (auto* formula = window.findChild<FormulaLabel*>(name)) return formula->text();
+        auto* label = window.findChild<QLabel*>(name);
+        return label ? label->text() : QString();
+    }
     QList<QGraphicsDot*> dots() const { return itemsOf<QGraphicsDot>(window); }
     // Where the only dot is; NaN unless there is exactly one.
     QPointF dot() const { return dots().size() == 1 ? dots()[0]->pos() : QPointF(qQNaN(), 0); }
